@@ -1,0 +1,3 @@
+# Linux settings.
+find_package(Threads REQUIRED)
+set(KORVAN_HEADER_ONLY_DIR "")
