@@ -9,6 +9,11 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 
 # Test programs run under Wine in a prefix private to this build tree.
 set(KORVAN_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(KORVAN_WINE /usr/lib/wine/wine64)
+else()
+  set(KORVAN_WINE wine)
+endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/../wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                 WORLD_READ WORLD_EXECUTE)

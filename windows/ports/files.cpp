@@ -4,13 +4,15 @@
 
 #include <string>
 
+#include "core/app/paths.h"
+
 namespace korvan {
 namespace {
 
 Error winError(const std::string& what, const std::filesystem::path& path, DWORD err) {
     bool missing = err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
     return makeError(missing ? ErrorCode::NotFound : ErrorCode::Io,
-                     what + " " + path.u8string().c_str() + " (error " + std::to_string(err) + ")");
+                     what + " " + pathToUtf8(path) + " (error " + std::to_string(err) + ")");
 }
 
 bool writeAll(HANDLE h, std::string_view data) {
