@@ -99,6 +99,8 @@ constexpr Entry kTexts[] = {
     {TextId::AskDeleteAll, "确定删除全部主机信息？"},
     {TextId::RefreshedPrefix, "列表已刷新，检测到共有："},
     {TextId::RefreshedSuffix, "台主机！"},
+    {TextId::ButtonOk, "确定"},
+    {TextId::ButtonCancel, "取消"},
 };
 
 constexpr size_t kCount = static_cast<size_t>(TextId::Count_);

@@ -83,6 +83,9 @@ enum class TextId {
     AskDeleteAll,
     RefreshedPrefix,
     RefreshedSuffix,
+    // Buttons of the masked input box
+    ButtonOk,
+    ButtonCancel,
     Count_  // number of texts; keep last
 };
 
