@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     CLI::App app{"korvanctl - the Korvan3389 command-line companion"};
     app.require_subcommand(1);
     korvan::cli::addStoreCommands(app, context);
+    korvan::cli::addConnectCommands(app, context);
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend() - 1);
         app.parse(reversed);
