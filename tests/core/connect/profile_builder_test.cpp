@@ -186,7 +186,7 @@ TEST(BuildProfile, EachProfileGetsANewRandomNameInTheTemporaryDirectory) {
     b.counter.readings = {0, 0, 1, 1, 0, 0, 1, 1, 0, 1, 0, 1};
     b.builder.BuildProfile(b.hosts, row);
     EXPECT_EQ(b.builder.currentProfile(), b.places.temp / "Korvan_HeHe4040.KV");
-    EXPECT_EQ(b.builder.CurrentProfilePath(), "/tmp/korvan-test/Korvan_HeHe4040.KV");
+    EXPECT_EQ(b.builder.CurrentProfilePath(), pathToGbk(b.places.temp / "Korvan_HeHe4040.KV"));
 
     std::regex name("Korvan_[a-zA-Z]{4}[02468]{4}\\.KV");
     std::set<std::filesystem::path> seen;
