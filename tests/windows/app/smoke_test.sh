@@ -1,0 +1,21 @@
+#!/bin/sh
+# Starts the real Korvan3389.exe under Wine with three stored hosts, waits
+# for its window (found by class and Chinese caption), takes a screenshot of
+# the X display and ends the program.
+#   smoke_test.sh WINE_RUN KORVAN_EXE DRIVER_EXE OUT_DIR
+set -eu
+run=$1 exe=$2 driver=$3 out=$4
+rm -rf "$out"
+mkdir -p "$out/app"
+cp "$exe" "$out/app/Korvan3389.exe"
+"$run" "$driver" prepare "Z:$(echo "$out/app" | tr / '\\')"
+
+"$run" "$out/app/Korvan3389.exe" &
+program=$!
+cleanup() { "$run" "$driver" kill >/dev/null 2>&1 || true; wait "$program" 2>/dev/null || true; }
+trap cleanup EXIT
+
+"$run" "$driver" wait
+import -window root "$out/korvan3389.png"
+echo "screenshot: $out/korvan3389.png"
+test -s "$out/korvan3389.png"
