@@ -1,9 +1,12 @@
 #include "core/app/app_shell.h"
 
+#include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "core/app/gbk.h"
 #include "core/app/paths.h"
+#include "core/app/process_finder.h"
 #include "core/app/texts.h"
 
 namespace korvan {
@@ -22,9 +25,12 @@ bool AppShell::anotherCopyRuns() {
     // This copy is in the list too, so a second match means another one.
     // Names compare byte for byte: a copy renamed, even only in letter case,
     // is a different program and may run beside this one.
+    std::vector<std::string> names;
+    std::vector<uint32_t> ids;
+    ProcessFinder(ports.processes).listProcesses(names, ids);
     int matches = 0;
-    for (const auto& process : ports.processes.list()) {
-        if (process.name == exeName && ++matches > 1) return true;
+    for (const auto& name : names) {
+        if (name == exeName && ++matches > 1) return true;
     }
     return false;
 }
