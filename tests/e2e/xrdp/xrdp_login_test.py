@@ -497,7 +497,7 @@ def main():
         return 0
     except (Failure, subprocess.SubprocessError, OSError) as e:
         log(f"FAILED: {e}")
-        for name in ("xrdp.log", "sesman.log"):
+        for name in ("xrdp.log", "sesman.log", "client.log"):
             path = os.path.join(ctx.work, name)
             if os.path.exists(path):
                 with open(path, errors="replace") as f:

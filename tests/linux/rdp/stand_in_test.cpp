@@ -79,6 +79,12 @@ protected:
         fake = root / "xfreerdp";
         std::ofstream(fake) << kFakeFreerdp;
         fs::permissions(fake, fs::perms::owner_all);
+        // Run under another name: close-all (the xrdp test may run beside
+        // this one) ends every process named mstsc.exe.
+        program = root / "client-under-test";
+        std::error_code ec;
+        fs::create_hard_link(KORVAN_MSTSC, program, ec);
+        if (ec) fs::copy_file(KORVAN_MSTSC, program);
         ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
         ::setenv("KORVAN_FREERDP", fake.c_str(), 1);
         ::unsetenv("FAKE_MODE");
@@ -114,7 +120,7 @@ protected:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (root / "stderr").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ASSERT_EQ(::posix_spawn(&standIn, KORVAN_MSTSC, &actions, nullptr, argv.data(), environ), 0);
+        ASSERT_EQ(::posix_spawn(&standIn, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
     }
 
@@ -130,6 +136,7 @@ protected:
 
     fs::path root;
     fs::path fake;
+    fs::path program;
     pid_t standIn = 0;
 };
 
