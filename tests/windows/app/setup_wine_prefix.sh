@@ -1,8 +1,12 @@
 #!/bin/sh
-# Prepares this build tree's Wine prefix for the window tests.
+# Prepares this build tree's Wine prefix for the window tests, once.
 #   setup_wine_prefix.sh WINE_RUN
 set -eu
 run=$1
+prefix=${WINEPREFIX:-$(sed -n 's/^: "${WINEPREFIX:=\(.*\)}"$/\1/p' "$run")}
+ready=$prefix/.korvan-window-tests
+[ -f "$ready" ] && exit 0
+
 "$run" wineboot -i
 # Wine's own faces have no Chinese glyphs: every face the program and the
 # system dialogs ask for is taken from WenQuanYi Micro Hei.
@@ -19,4 +23,5 @@ done
 # No window manager on Xvfb: unmanaged windows need no handshake with one.
 "$run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
 # The registry reaches the prefix's files only when the server exits.
-WINEPREFIX=$(sed -n 's/^: "${WINEPREFIX:=\(.*\)}"$/\1/p' "$run") wineserver -w
+WINEPREFIX=$prefix wineserver -w
+touch "$ready"
