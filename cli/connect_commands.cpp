@@ -127,14 +127,16 @@ int closeAll() {
 
 void addConnectCommands(CLI::App& app, Context& context) {
     {
-        auto* cmd = app.add_subcommand("profile", "write the connection profile of a row, print its path");
+        auto* cmd =
+            app.add_subcommand("profile", "write the connection profile of a row, print its path");
         context.addDbOption(*cmd);
         static int row = 0;
         cmd->add_option("ROW", row, "row number, counted from 1")->required();
         cmd->callback([&context] { context.exitCode = profile(context, row); });
     }
     {
-        auto* cmd = app.add_subcommand("connect", "start the RDP client on rows, as \"连接主机\" does");
+        auto* cmd =
+            app.add_subcommand("connect", "start the RDP client on rows, as \"连接主机\" does");
         context.addDbOption(*cmd);
         static std::vector<int> rows;
         cmd->add_option("ROWS", rows, "row numbers, counted from 1")->required();

@@ -22,10 +22,9 @@ std::string ToUtf16(std::string_view gbkText) {
         // character, as the Windows converter's default does.
         size_t i = 0;
         while (i < gbkText.size()) {
-            size_t step = isGbkLeadByte(static_cast<unsigned char>(gbkText[i])) &&
-                                  i + 1 < gbkText.size()
-                              ? 2
-                              : 1;
+            size_t step =
+                isGbkLeadByte(static_cast<unsigned char>(gbkText[i])) && i + 1 < gbkText.size() ? 2
+                                                                                                : 1;
             auto piece = gbkToUtf16(gbkText.substr(i, step));
             units += piece ? *piece : std::u16string(1, u'\uFFFD');
             i += step;

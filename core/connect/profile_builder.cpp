@@ -46,9 +46,16 @@ namespace {
 // The ten placeholders as GBK, in the order they are replaced.
 const std::array<std::string, 10>& placeholders() {
     static const std::array<std::string, 10> all = {
-        gbk("%15/16/24/32%"), gbk("%1窗口2全屏%"), gbk("%0本地1远程2全屏%"),
-        gbk("%0本地1主机2不播%"), gbk("%0不加载*加载%"), gbk("%宽%"),
-        gbk("%高%"), gbk("%地址%"), gbk("%用户名%"), gbk("%密码%"),
+        gbk("%15/16/24/32%"),
+        gbk("%1窗口2全屏%"),
+        gbk("%0本地1远程2全屏%"),
+        gbk("%0本地1主机2不播%"),
+        gbk("%0不加载*加载%"),
+        gbk("%宽%"),
+        gbk("%高%"),
+        gbk("%地址%"),
+        gbk("%用户名%"),
+        gbk("%密码%"),
     };
     return all;
 }

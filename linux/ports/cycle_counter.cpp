@@ -17,8 +17,7 @@ public:
 #else
         // No time-stamp counter to read: the steady clock in nanoseconds
         // changes just as fast for the purpose of picking file names.
-        return static_cast<uint32_t>(
-            std::chrono::steady_clock::now().time_since_epoch().count());
+        return static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
 #endif
     }
 };

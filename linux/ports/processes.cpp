@@ -109,7 +109,9 @@ public:
         if (ec) return out;
         for (const auto& entry : it) {
             std::string pid = entry.path().filename().string();
-            if (pid.empty() || !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
+            if (pid.empty() ||
+                !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; }))
+                continue;
             // A process that ended since the directory was read is skipped.
             auto name = processName(entry.path());
             if (!name) continue;

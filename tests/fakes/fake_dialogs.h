@@ -21,8 +21,8 @@ public:
     struct Event {
         enum class Kind { MessageBox, Wait, Enable, Disable, MaskedText, Note };
         Kind kind = Kind::Note;
-        std::string text;    // message box text, masked-input prompt or note (GBK)
-        std::string title;   // masked-input title
+        std::string text;   // message box text, masked-input prompt or note (GBK)
+        std::string title;  // masked-input title
         Icon icon = Icon::None;
         Buttons buttons = Buttons::Ok;
         Owner owner = Owner::MainWindow;
@@ -32,7 +32,7 @@ public:
     };
 
     std::vector<Event> events;
-    std::deque<Answer> answers;                           // for messageBox
+    std::deque<Answer> answers;                            // for messageBox
     std::deque<std::optional<std::string>> maskedAnswers;  // for askMaskedText
     bool mainWindowEnabled = true;
 
@@ -116,12 +116,24 @@ public:
         std::vector<std::string> out;
         for (const auto& e : events) {
             switch (e.kind) {
-                case Event::Kind::MessageBox: out.push_back("box:" + e.text); break;
-                case Event::Kind::Wait: out.push_back("wait:" + std::to_string(e.milliseconds)); break;
-                case Event::Kind::Enable: out.push_back("enable"); break;
-                case Event::Kind::Disable: out.push_back("disable"); break;
-                case Event::Kind::MaskedText: out.push_back("ask:" + e.text); break;
-                case Event::Kind::Note: out.push_back(e.text); break;
+                case Event::Kind::MessageBox:
+                    out.push_back("box:" + e.text);
+                    break;
+                case Event::Kind::Wait:
+                    out.push_back("wait:" + std::to_string(e.milliseconds));
+                    break;
+                case Event::Kind::Enable:
+                    out.push_back("enable");
+                    break;
+                case Event::Kind::Disable:
+                    out.push_back("disable");
+                    break;
+                case Event::Kind::MaskedText:
+                    out.push_back("ask:" + e.text);
+                    break;
+                case Event::Kind::Note:
+                    out.push_back(e.text);
+                    break;
             }
         }
         return out;

@@ -23,7 +23,7 @@ public:
     bool startFails = false;
     std::function<void(const std::string&)> onStart;  // runs after recording
 
-    std::vector<uint32_t> killed;  // every id kill() ended, in order
+    std::vector<uint32_t> killed;        // every id kill() ended, in order
     std::vector<uint32_t> killAttempts;  // every id kill() was asked for
     std::set<uint32_t> unkillable;       // kill() refuses these
 

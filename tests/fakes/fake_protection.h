@@ -18,7 +18,7 @@ public:
         std::u16string description;
     };
     std::vector<Call> calls;
-    int failFrom = -1;  // the Nth protect() (from 0) and later ones fail
+    int failFrom = -1;                // the Nth protect() (from 0) and later ones fail
     std::deque<std::string> outputs;  // when not empty, protect() returns these in turn
 
     Result<std::string> protect(std::string_view data, std::u16string_view description) override {
@@ -38,7 +38,8 @@ public:
     Result<std::string> unprotect(std::string_view protectedData) override {
         if (protectedData.substr(0, 4) != "FAKE") return makeError(ErrorCode::Format, "not ours");
         std::string out;
-        for (char c : protectedData.substr(4)) out += static_cast<char>(~static_cast<unsigned char>(c));
+        for (char c : protectedData.substr(4))
+            out += static_cast<char>(~static_cast<unsigned char>(c));
         return out;
     }
 };

@@ -1,7 +1,7 @@
 #include "core/ports/processes.h"
 
-#include <windows.h>
 #include <tlhelp32.h>
+#include <windows.h>
 
 #include <string>
 

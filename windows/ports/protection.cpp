@@ -1,7 +1,7 @@
 #include "core/ports/protection.h"
 
-#include <windows.h>
 #include <wincrypt.h>
+#include <windows.h>
 
 #include <string>
 
@@ -61,15 +61,16 @@ public:
         DATA_BLOB out{0, nullptr};
         std::wstring name(description.begin(), description.end());
         if (!crypt32().protect(&in, name.c_str(), nullptr, nullptr, nullptr, 0, &out))
-            return makeError(ErrorCode::Failed,
-                             "CryptProtectData failed (error " + std::to_string(GetLastError()) + ")");
+            return makeError(ErrorCode::Failed, "CryptProtectData failed (error " +
+                                                    std::to_string(GetLastError()) + ")");
         return takeBlob(out);
     }
 
     Result<std::string> unprotect(std::string_view protectedData) override {
         if (!crypt32().unprotect)
             return makeError(ErrorCode::Unsupported, "CryptUnprotectData is not available");
-        if (protectedData.size() > 0xFFFFFFFFu) return makeError(ErrorCode::Invalid, "too much data");
+        if (protectedData.size() > 0xFFFFFFFFu)
+            return makeError(ErrorCode::Invalid, "too much data");
         DATA_BLOB in = input(protectedData);
         DATA_BLOB out{0, nullptr};
         if (!crypt32().unprotect(&in, nullptr, nullptr, nullptr, nullptr, 0, &out))

@@ -44,8 +44,8 @@ public:
                             KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
             return false;
         DWORD data = value;
-        LONG rc = RegSetValueExW(h, name->c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                                 sizeof data);
+        LONG rc = RegSetValueExW(h, name->c_str(), 0, REG_DWORD,
+                                 reinterpret_cast<const BYTE*>(&data), sizeof data);
         RegCloseKey(h);
         return rc == ERROR_SUCCESS;
     }

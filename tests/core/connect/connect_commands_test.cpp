@@ -22,7 +22,9 @@ public:
     std::filesystem::path executablePath() override { return "/opt/k/k"; }
     std::filesystem::path temporaryDirectory() override { return temp; }
     std::filesystem::path desktopDirectory() override { return "/tmp"; }
-    Result<std::filesystem::path> databasePath() override { return std::filesystem::path("/opt/k/Remote.db"); }
+    Result<std::filesystem::path> databasePath() override {
+        return std::filesystem::path("/opt/k/Remote.db");
+    }
 };
 
 // Profile writes go into the dialogs' log as "build:<user>", so that one
@@ -60,9 +62,7 @@ struct Connect {
             hosts.setCellText(r, kColumnUser, "u" + std::to_string(i));
             hosts.setCellText(r, kColumnPassword, "p");
         }
-        processes.onStart = [this](const std::string& line) {
-            dialogs.note("start:" + line);
-        };
+        processes.onStart = [this](const std::string& line) { dialogs.note("start:" + line); };
     }
     std::string launch() const {
         return "start:mstsc.exe " + builder.CurrentProfilePath() + " /console";
@@ -72,8 +72,10 @@ struct Connect {
 TEST(ConnectCommands, NoSelectionShowsTheNoticeAndWritesNothing) {
     for (int via = 0; via < 2; ++via) {
         Connect c;
-        if (via == 0) c.commands.connectHostChosen();
-        else c.commands.listDoubleClicked();
+        if (via == 0)
+            c.commands.connectHostChosen();
+        else
+            c.commands.listDoubleClicked();
         EXPECT_EQ(c.dialogs.trace(), Strings{"box:" + text(TextId::NoHostSelected)});
         auto box = c.dialogs.messageBoxes().at(0);
         EXPECT_EQ(box.icon, Dialogs::Icon::Information);
@@ -120,11 +122,9 @@ TEST(ConnectCommands, SeveralSelectedRowsConnectInAscendingOrderWithPacing) {
     c.commands.connectHostChosen();
     ASSERT_EQ(launches.size(), 3u);
     EXPECT_EQ(c.dialogs.trace(),
-              (Strings{"disable",
-                       "wait:200", "build:u1", "wait:200", launches[0],
-                       "wait:200", "build:u4", "wait:200", launches[1],
-                       "wait:200", "build:u7", "wait:200", launches[2],
-                       "enable"}));
+              (Strings{"disable", "wait:200", "build:u1", "wait:200", launches[0], "wait:200",
+                       "build:u4", "wait:200", launches[1], "wait:200", "build:u7", "wait:200",
+                       launches[2], "enable"}));
     // Each client gets its own new profile.
     EXPECT_EQ(c.files.written.size(), 3u);
     EXPECT_NE(launches[0], launches[1]);

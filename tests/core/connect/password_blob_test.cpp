@@ -11,7 +11,9 @@ using testing::FakeProtection;
 
 TEST(ToUtf16, IsTheWholeTextWithItsTerminatorInLittleEndian) {
     EXPECT_EQ(ToUtf16(""), std::string(2, '\0'));
-    EXPECT_EQ(ToUtf16("Ab1"), std::string("A\0b\0" "1\0\0\0", 8));
+    EXPECT_EQ(ToUtf16("Ab1"), std::string("A\0b\0"
+                                          "1\0\0\0",
+                                          8));
     // One double-byte character is one code unit: U+4E2D.
     EXPECT_EQ(ToUtf16(gbk("中")), std::string("\x2D\x4E\0\0", 4));
     // The password ends at a zero byte, as the stored C text does.

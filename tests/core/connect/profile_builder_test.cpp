@@ -23,7 +23,9 @@ public:
     std::filesystem::path executablePath() override { return "/opt/korvan/Korvan3389"; }
     std::filesystem::path temporaryDirectory() override { return temp; }
     std::filesystem::path desktopDirectory() override { return "/home/u/Desktop"; }
-    Result<std::filesystem::path> databasePath() override { return std::filesystem::path("/opt/korvan/Remote.db"); }
+    Result<std::filesystem::path> databasePath() override {
+        return std::filesystem::path("/opt/korvan/Remote.db");
+    }
 };
 
 std::vector<std::string> lines(const std::string& text) {

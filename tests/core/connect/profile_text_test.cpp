@@ -53,19 +53,28 @@ TEST(MultiReplace, Cases) {
         {"letters match in any case", "%Ab%-%aB%", {{"%ab%", "v"}}, "v-v"},
         {"matches do not overlap", "aaa", {{"aa", "b"}}, "ba"},
         {"inserted text is not rescanned by its own pair", "%x%", {{"%x%", "%x%%x%"}}, "%x%%x%"},
-        {"a later pair acts on earlier values", "%u%", {{"%u%", "<%p%>"}, {"%p%", "secret"}},
+        {"a later pair acts on earlier values",
+         "%u%",
+         {{"%u%", "<%p%>"}, {"%p%", "secret"}},
          "<secret>"},
-        {"an earlier pair does not see later values", "%p%", {{"%u%", "x"}, {"%p%", "%u%"}},
-         "%u%"},
+        {"an earlier pair does not see later values", "%p%", {{"%u%", "x"}, {"%p%", "%u%"}}, "%u%"},
         {"empty placeholder changes nothing", "abc", {{"", "x"}}, "abc"},
         {"text shorter than placeholder", "%a", {{"%ab%", "x"}}, "%a"},
         {"empty value removes", "a%x%b", {{"%x%", ""}}, "ab"},
         // The second byte of a double-byte character never starts a match,
         // and 0x80 counts as a lead byte for this.
         {"no match on a trail byte", "\x81%x%", {{"%x%", "1"}}, "\x81%x%"},
-        {"0x80 takes the next byte", "\x80" "ab", {{"ab", "1"}}, "\x80" "ab"},
-        {"match right after a double-byte character", "\xD6\xD0%x%", {{"%x%", "1"}},
-         "\xD6\xD0" "1"},
+        {"0x80 takes the next byte",
+         "\x80"
+         "ab",
+         {{"ab", "1"}},
+         "\x80"
+         "ab"},
+        {"match right after a double-byte character",
+         "\xD6\xD0%x%",
+         {{"%x%", "1"}},
+         "\xD6\xD0"
+         "1"},
         {"lone lead byte at the end", "%x%\x81", {{"%x%", "1"}}, "1\x81"},
     };
     for (const auto& c : cases) {

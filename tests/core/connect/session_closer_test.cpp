@@ -16,8 +16,8 @@ struct Closer {
     FakeProcesses processes;
     SessionCloser closer{dialogs, processes};
     Closer() {
-        processes.running = {{"System", 4},       {"mstsc.exe", 100},  {"MSTSC.exe", 101},
-                             {"mstsc2.exe", 102}, {"mstsc.exe", 103},  {"xmstsc.exe", 104},
+        processes.running = {{"System", 4},       {"mstsc.exe", 100},     {"MSTSC.exe", 101},
+                             {"mstsc2.exe", 102}, {"mstsc.exe", 103},     {"xmstsc.exe", 104},
                              {"mstsc.exe ", 105}, {"Korvan3389.exe", 106}};
     }
 };
@@ -27,7 +27,8 @@ TEST(CloseAllSessions, YesEndsExactlyTheProcessesNamedMstscExe) {
     c.dialogs.answers = {Dialogs::Answer::Yes};
     c.closer.CloseAllSessions();
     EXPECT_EQ(c.processes.killAttempts, (std::vector<uint32_t>{100, 103}));
-    EXPECT_EQ(c.dialogs.trace(), (Strings{"box:" + text(TextId::AskCloseAll), "disable", "enable"}));
+    EXPECT_EQ(c.dialogs.trace(),
+              (Strings{"box:" + text(TextId::AskCloseAll), "disable", "enable"}));
     auto box = c.dialogs.messageBoxes().at(0);
     EXPECT_EQ(box.icon, Dialogs::Icon::Information);
     EXPECT_EQ(box.buttons, Dialogs::Buttons::YesNo);
@@ -59,7 +60,8 @@ TEST(CloseAllSessions, NoSnapshotStillTogglesTheWindow) {
     c.dialogs.answers = {Dialogs::Answer::Yes};
     c.closer.CloseAllSessions();
     EXPECT_TRUE(c.processes.killAttempts.empty());
-    EXPECT_EQ(c.dialogs.trace(), (Strings{"box:" + text(TextId::AskCloseAll), "disable", "enable"}));
+    EXPECT_EQ(c.dialogs.trace(),
+              (Strings{"box:" + text(TextId::AskCloseAll), "disable", "enable"}));
 }
 
 }  // namespace

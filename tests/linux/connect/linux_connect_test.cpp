@@ -55,8 +55,9 @@ protected:
         oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
         ::setenv("PATH", ((work / "bin").string() + ":" + oldPath).c_str(), 1);
         // Records its arguments, one per line, beside itself.
-        writeScript(work / "bin" / "recorder",
-                    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n");
+        writeScript(
+            work / "bin" / "recorder",
+            "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n");
     }
     void TearDown() override {
         ::setenv("PATH", oldPath.c_str(), 1);
@@ -99,9 +100,8 @@ TEST_F(LinuxPorts, ListNamesProcessesByTheirExecutableAndKillEndsThem) {
     auto ours = [&]() -> uint32_t {
         for (const auto& e : processes->list()) {
             std::error_code ec;
-            if (e.name == "mstsc.exe" &&
-                fs::read_symlink("/proc/" + std::to_string(e.id) + "/exe", ec) ==
-                    work / "bin" / "mstsc.exe")
+            if (e.name == "mstsc.exe" && fs::read_symlink("/proc/" + std::to_string(e.id) + "/exe",
+                                                          ec) == work / "bin" / "mstsc.exe")
                 return e.id;
         }
         return 0;

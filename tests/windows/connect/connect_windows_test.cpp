@@ -3,8 +3,8 @@
 // tool-help snapshot. A fake mstsc.exe records what it was started with.
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <wincrypt.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <chrono>
@@ -99,7 +99,8 @@ protected:
         oldTemp = environment(L"TEMP");
         // Children inherit this environment: the fake is found first and
         // knows where to write.
-        SetEnvironmentVariableW(L"PATH", (fakeClient().parent_path().wstring() + L";" + oldPath).c_str());
+        SetEnvironmentVariableW(L"PATH",
+                                (fakeClient().parent_path().wstring() + L";" + oldPath).c_str());
         SetEnvironmentVariableW(L"KORVAN_FAKE_MSTSC_LOG", log.c_str());
     }
 
@@ -126,9 +127,12 @@ protected:
             std::vector<Record> out;
             Record current;
             for (std::string line; std::getline(in, line);) {
-                if (line.rfind("line:", 0) == 0) current.line = line.substr(5);
-                else if (line.rfind("arg:", 0) == 0) current.args.push_back(line.substr(4));
-                else if (line == "end") out.push_back(std::exchange(current, {}));
+                if (line.rfind("line:", 0) == 0)
+                    current.line = line.substr(5);
+                else if (line.rfind("arg:", 0) == 0)
+                    current.args.push_back(line.substr(4));
+                else if (line == "end")
+                    out.push_back(std::exchange(current, {}));
             }
             if (out.size() >= count) return out;
             Sleep(50);
@@ -162,7 +166,8 @@ std::optional<DWORD> dwordValue(const std::wstring& name, DWORD* typeOut = nullp
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kLocalDevices, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return std::nullopt;
     DWORD type = 0, data = 0, size = sizeof data;
-    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+    LONG rc =
+        RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
     RegCloseKey(key);
     if (typeOut) *typeOut = type;
     if (rc != ERROR_SUCCESS) return std::nullopt;
@@ -286,7 +291,8 @@ TEST_F(WindowsConnect, ExistingValuesAreLeftAloneAndBackslashesStayInTheName) {
     const wchar_t keep[] = L"keep";
     RegSetValueExW(key, L"10.1.2.3", 0, REG_SZ, reinterpret_cast<const BYTE*>(keep), sizeof keep);
     DWORD five = 5;
-    RegSetValueExW(key, L"10.1.2.5", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&five), sizeof five);
+    RegSetValueExW(key, L"10.1.2.5", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&five),
+                   sizeof five);
     RegCloseKey(key);
 
     Ports p;

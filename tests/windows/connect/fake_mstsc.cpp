@@ -2,8 +2,8 @@
 // its arguments to the file named by KORVAN_FAKE_MSTSC_LOG (UTF-8, one
 // record per start), then stays alive like a client window would until it
 // is ended, or for a minute at most, so that no stray copy outlives a run.
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <string>
 
