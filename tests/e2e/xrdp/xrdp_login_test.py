@@ -440,6 +440,8 @@ def main():
     opts = parser.parse_args()
 
     check_machine()
+    # A SIGTERM (ctest, a user) still runs the clean-up below.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     ctx = Context()
     ctx.work = os.path.abspath(opts.work)
     ctx.korvanctl = os.path.join(opts.bin, "korvanctl")
