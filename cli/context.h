@@ -58,5 +58,6 @@ std::optional<std::string> argumentToGbk(const std::string& utf8, const char* wh
 // Command groups, each in its own file.
 void addStoreCommands(CLI::App& app, Context& context);
 void addConnectCommands(CLI::App& app, Context& context);
+void addCheckCommand(CLI::App& app, Context& context);
 
 }  // namespace korvan::cli

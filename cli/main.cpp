@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     korvan::cli::addStoreCommands(app, context);
     korvan::cli::addConnectCommands(app, context);
+    korvan::cli::addCheckCommand(app, context);
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend() - 1);
         app.parse(reversed);
