@@ -1,17 +1,17 @@
 #include "core/ports/protection.h"
 
-#include <array>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <filesystem>
-#include <mutex>
-#include <optional>
 #include <pwd.h>
 #include <sodium.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <optional>
 
 namespace korvan {
 namespace {
@@ -94,8 +94,7 @@ Result<std::optional<Key>> readKey(const std::filesystem::path& path) {
     ::close(fd);
     if (got != key.size() || tooLong) {
         ::sodium_memzero(key.data(), key.size());
-        return makeError(ErrorCode::Format,
-                         "the protection key " + path.string() + " is damaged");
+        return makeError(ErrorCode::Format, "the protection key " + path.string() + " is damaged");
     }
     return std::optional<Key>(key);
 }
@@ -115,8 +114,8 @@ Result<void> createKey(const std::filesystem::path& dir, const std::filesystem::
     if (fd < 0) return ioError("cannot create a file in", dir, errno);
     Key key{};
     ::randombytes_buf(key.data(), key.size());
-    bool written = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 &&
-                   writeAll(fd, key.data(), key.size()) && ::fsync(fd) == 0;
+    bool written = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && writeAll(fd, key.data(), key.size()) &&
+                   ::fsync(fd) == 0;
     int err = errno;
     ::sodium_memzero(key.data(), key.size());
     if (::close(fd) != 0 && written) {
@@ -159,10 +158,9 @@ public:
         if (!ready) return ready.error();
         const auto* bytes = reinterpret_cast<const unsigned char*>(sealed.data());
         std::string out(sealed.size() - kOverhead, '\0');
-        if (::crypto_secretbox_open_easy(reinterpret_cast<unsigned char*>(out.data()),
-                                         bytes + crypto_secretbox_NONCEBYTES,
-                                         sealed.size() - crypto_secretbox_NONCEBYTES, bytes,
-                                         key.data()) != 0)
+        if (::crypto_secretbox_open_easy(
+                reinterpret_cast<unsigned char*>(out.data()), bytes + crypto_secretbox_NONCEBYTES,
+                sealed.size() - crypto_secretbox_NONCEBYTES, bytes, key.data()) != 0)
             return makeError(ErrorCode::Format,
                              "the protected data is damaged or belongs to another user");
         return out;
@@ -203,8 +201,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Protection> makeSystemProtection() {
-    return std::make_unique<SodiumProtection>();
-}
+std::unique_ptr<Protection> makeSystemProtection() { return std::make_unique<SodiumProtection>(); }
 
 }  // namespace korvan

@@ -13,7 +13,8 @@ Result<ClientLaunch> prepareLaunch(std::span<const std::string> args, Files& fil
     auto fail = [&](const Error& e) { return makeError(e.code, path + ": " + e.detail); };
 
     auto text = files.readAll(path);
-    if (!text) return makeError(text.error().code, "cannot read the profile " + text.error().detail);
+    if (!text)
+        return makeError(text.error().code, "cannot read the profile " + text.error().detail);
     auto connection = readConnection(parseProfile(text.value()));
     if (!connection) return fail(connection.error());
     auto password = unsealPassword(connection.value().passwordBlob, protection);

@@ -16,8 +16,8 @@ bool isSwitch(std::string_view arg, std::string_view name) {
 }  // namespace
 
 Result<ClientCommand> parseClientArguments(std::span<const std::string> args) {
-    const Error usage = makeError(ErrorCode::Invalid,
-                                  "usage: mstsc.exe PROFILE [/console | /admin]");
+    const Error usage =
+        makeError(ErrorCode::Invalid, "usage: mstsc.exe PROFILE [/console | /admin]");
     ClientCommand command;
     size_t pathEnd = args.size();
     if (!args.empty() && isSwitch(args.back(), "admin")) {

@@ -1,12 +1,12 @@
 #include "linux/rdp/freerdp_process.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 namespace korvan::rdp {
 namespace {
@@ -62,12 +62,14 @@ Result<int> runWithPassword(const std::string& program, const std::vector<std::s
     int input[2];
     int errorPipe[2];  // carries errno from a failed exec; closed by a good one
     if (::pipe2(input, O_CLOEXEC) != 0)
-        return makeError(ErrorCode::Failed, std::string("cannot make a pipe: ") + std::strerror(errno));
+        return makeError(ErrorCode::Failed,
+                         std::string("cannot make a pipe: ") + std::strerror(errno));
     if (::pipe2(errorPipe, O_CLOEXEC) != 0) {
         int err = errno;
         ::close(input[0]);
         ::close(input[1]);
-        return makeError(ErrorCode::Failed, std::string("cannot make a pipe: ") + std::strerror(err));
+        return makeError(ErrorCode::Failed,
+                         std::string("cannot make a pipe: ") + std::strerror(err));
     }
 
     // Signals that arrive before the child's id is known wait, blocked,
@@ -87,12 +89,12 @@ Result<int> runWithPassword(const std::string& program, const std::vector<std::s
         ::sigprocmask(SIG_SETMASK, &oldMask, nullptr);
         ::close(input[1]);
         ::close(errorPipe[0]);
-        return makeError(ErrorCode::Failed, std::string("cannot start ") + program + ": " +
-                                                std::strerror(forkErr));
+        return makeError(ErrorCode::Failed,
+                         std::string("cannot start ") + program + ": " + std::strerror(forkErr));
     }
 
     childPid = pid;
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = forwardSignal;
     sigemptyset(&action.sa_mask);
     for (int s : kForwarded) ::sigaction(s, &action, nullptr);

@@ -1,7 +1,7 @@
 #include "linux/rdp/rdp_profile.h"
 
-#include <cerrno>
 #include <iconv.h>
+#include <cerrno>
 
 #include "core/app/gbk.h"
 #include "core/store/text_rules.h"
@@ -23,9 +23,11 @@ bool sameName(std::string_view a, std::string_view b) {
 std::optional<int> number(const RdpProfile& profile, std::string_view name, int low, int high) {
     auto text = profile.value(name);
     if (!text) return std::nullopt;
-    bool hasDigit = false;
-    for (char c : *text) hasDigit = hasDigit || (c >= '0' && c <= '9');
-    if (!hasDigit) return std::nullopt;
+    // textToInteger gives 0 for a text without a number; that must not
+    // pass for a real 0 (audio on this computer, keyboard kept local).
+    size_t first = text->find_first_not_of(" \t+-");
+    if (first == std::string::npos || (*text)[first] < '0' || (*text)[first] > '9')
+        return std::nullopt;
     long long n = textToInteger(*text);
     if (n < low || n > high) return std::nullopt;
     return static_cast<int>(n);
@@ -124,8 +126,8 @@ Result<RdpConnection> readConnection(const RdpProfile& profile) {
         }
         c.host = std::string(text);
         if (c.host.find(':') != std::string::npos)
-            return makeError(ErrorCode::Format, "the full address " + *utf8 +
-                                                    " does not name one host and port");
+            return makeError(ErrorCode::Format,
+                             "the full address " + *utf8 + " does not name one host and port");
     }
     if (c.host.empty() || c.host == "[]")
         return makeError(ErrorCode::Format, "the full address " + *utf8 + " names no host");
@@ -179,8 +181,7 @@ Result<std::string> unsealPassword(std::string_view blob, Protection& protection
 
     std::string_view units = field.value();
     size_t length = 0;
-    while (length + 1 < units.size() && (units[length] != 0 || units[length + 1] != 0))
-        length += 2;
+    while (length + 1 < units.size() && (units[length] != 0 || units[length + 1] != 0)) length += 2;
     auto password = utf16leToUtf8(units.substr(0, length));
     if (!password) return makeError(ErrorCode::Format, "the password is not valid UTF-16");
     // FreeRDP reads the password as one line of its standard input.

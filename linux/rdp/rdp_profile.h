@@ -37,17 +37,17 @@ RdpProfile parseProfile(std::string_view text);
 // Numeric settings that are missing or out of their range are nullopt,
 // and the client's own default applies then.
 struct RdpConnection {
-    std::string host;   // without the port; an IPv6 literal keeps its brackets
+    std::string host;  // without the port; an IPv6 literal keeps its brackets
     unsigned port = 3389;
-    std::string user;   // empty when the profile names none
-    std::string passwordBlob;  // the hexadecimal text of "password 51"
+    std::string user;               // empty when the profile names none
+    std::string passwordBlob;       // the hexadecimal text of "password 51"
     std::optional<int> screenMode;  // 1 window, 2 full screen
     std::optional<int> desktopWidth;
     std::optional<int> desktopHeight;
-    std::optional<int> colourDepth;  // 8, 15, 16, 24 or 32
-    std::optional<int> audioMode;    // 0 local, 1 remote, 2 none
-    std::optional<int> keyboardHook; // 0 local, 1 remote, 2 full screen only
-    bool redirectDrives = false;     // drivestoredirect is "*"
+    std::optional<int> colourDepth;   // 8, 15, 16, 24 or 32
+    std::optional<int> audioMode;     // 0 local, 1 remote, 2 none
+    std::optional<int> keyboardHook;  // 0 local, 1 remote, 2 full screen only
+    bool redirectDrives = false;      // drivestoredirect is "*"
 };
 
 // The connection a profile describes. Error (Format, a one-line reason)

@@ -1,10 +1,10 @@
 #include "core/ports/protection.h"
 
+#include <sys/stat.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -100,16 +100,16 @@ TEST_F(ProtectionTest, KeyIsPrivateAndMadeOnlyByProtect) {
     EXPECT_FALSE(fs::exists(keyPath()));
 
     ASSERT_TRUE(makeSystemProtection()->protect("x", u"psw"));
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(keyPath().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_EQ(st.st_size, 32);
     ASSERT_EQ(::stat(keyPath().parent_path().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0700u);
     // Only the key itself is left in the directory, no temporary files.
-    EXPECT_EQ(std::distance(fs::directory_iterator(keyPath().parent_path()),
-                            fs::directory_iterator()),
-              1);
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(keyPath().parent_path()), fs::directory_iterator()),
+        1);
 }
 
 TEST_F(ProtectionTest, DamagedKeyFileIsReportedAndKept) {
@@ -149,7 +149,10 @@ TEST_F(ProtectionTest, RelativeConfigHomeFallsBackToHome) {
     ::setenv("HOME", root.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
     auto sealed = makeSystemProtection()->protect("x", u"psw");
-    if (oldHome) ::setenv("HOME", savedHome.c_str(), 1); else ::unsetenv("HOME");
+    if (oldHome)
+        ::setenv("HOME", savedHome.c_str(), 1);
+    else
+        ::unsetenv("HOME");
     ASSERT_TRUE(sealed) << sealed.error().detail;
     EXPECT_TRUE(fs::exists(root / ".config" / "korvan3389" / "protection.key"));
 }

@@ -74,10 +74,10 @@ TEST_F(ClientLaunchTest, ProfileFromTheBuilderGivesOptionsAndPassword) {
 
     auto result = launch(profile, "/Admin");
     ASSERT_TRUE(result) << result.error().detail;
-    EXPECT_EQ(result.value().freerdpArgs,
-              (std::vector<std::string>{"/v:10.0.0.5:3390", "/u:管理员", "/f", "/bpp:16",
-                                        "/audio-mode:2", "+drives", "/admin", "/cert:ignore",
-                                        "/from-stdin:force"}));
+    EXPECT_EQ(
+        result.value().freerdpArgs,
+        (std::vector<std::string>{"/v:10.0.0.5:3390", "/u:管理员", "/f", "/bpp:16", "/audio-mode:2",
+                                  "+drives", "/admin", "/cert:ignore", "/from-stdin:force"}));
     EXPECT_EQ(result.value().password, "Pass 密码!");
     for (const auto& arg : result.value().freerdpArgs)
         EXPECT_EQ(arg.find("密码"), std::string::npos) << "password leaked into " << arg;
@@ -88,7 +88,10 @@ TEST_F(ClientLaunchTest, PasswordsOfEveryLengthSurviveTheField) {
     const struct {
         std::string password;
         std::string expected;
-    } cases[] = {{"", ""}, {"a", "a"}, {"中文密码", "中文密码"}, {longPassword, longPassword.substr(0, 256)}};
+    } cases[] = {{"", ""},
+                 {"a", "a"},
+                 {"中文密码", "中文密码"},
+                 {longPassword, longPassword.substr(0, 256)}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.password.size());
         auto result = launch(buildProfile("h", "u", c.password), "/console");

@@ -40,17 +40,18 @@ TEST(RdpProfile, FixturesGiveTheirOptionsOrTheirError) {
         std::string expected = readFile(expectedPath);
 
         auto connection = readConnection(parseProfile(readFile(entry.path())));
-        std::string actual = connection
-                                 ? joinLines(freerdpArguments(connection.value(), SessionKind::Normal))
-                                 : "error: " + connection.error().detail + "\n";
+        std::string actual =
+            connection ? joinLines(freerdpArguments(connection.value(), SessionKind::Normal))
+                       : "error: " + connection.error().detail + "\n";
         EXPECT_EQ(actual, expected);
     }
     EXPECT_GE(cases, 5);
 }
 
 TEST(RdpProfile, LinesSplitAtTheFirstTwoColonsOnly) {
-    auto profile = parseProfile(gbk("full address:s:a:1\r\n\r\nno colons here\r\nonly:one\r\n"
-                                    "alternate shell:s:\r\nusername:s:用户\n"));
+    auto profile =
+        parseProfile(gbk("full address:s:a:1\r\n\r\nno colons here\r\nonly:one\r\n"
+                         "alternate shell:s:\r\nusername:s:用户\n"));
     ASSERT_EQ(profile.lines.size(), 3u);
     EXPECT_EQ(profile.lines[0].name, "full address");
     EXPECT_EQ(profile.lines[0].type, "s");
@@ -61,7 +62,8 @@ TEST(RdpProfile, LinesSplitAtTheFirstTwoColonsOnly) {
 }
 
 TEST(RdpProfile, UserNameAndHostReachFreeRdpInUtf8) {
-    auto connection = readConnection(parseProfile(gbk("full address:s:主机:3389\r\nusername:s:管理员")));
+    auto connection =
+        readConnection(parseProfile(gbk("full address:s:主机:3389\r\nusername:s:管理员")));
     ASSERT_TRUE(connection) << connection.error().detail;
     EXPECT_EQ(connection.value().host, "主机");
     EXPECT_EQ(connection.value().user, "管理员");
@@ -92,7 +94,7 @@ TEST(ClientArguments, PathAndSwitch) {
         {{"/tmp/Korvan_qTfA6028.KV", "/Console"}, "/tmp/Korvan_qTfA6028.KV"},
         {{"/tmp/Korvan_qTfA6028.KV", "/Admin"}, "/tmp/Korvan_qTfA6028.KV", SessionKind::Admin},
         {{"/tmp/Korvan_qTfA6028.KV", "/ADMIN"}, "/tmp/Korvan_qTfA6028.KV", SessionKind::Admin},
-        {{"/tmp/my dir/K.KV", "/console"}, "/tmp/my dir/K.KV"},       // quoted by the caller
+        {{"/tmp/my dir/K.KV", "/console"}, "/tmp/my dir/K.KV"},  // quoted by the caller
         {{"/tmp/my", "dir/K.KV", "/Admin"}, "/tmp/my dir/K.KV", SessionKind::Admin},  // not quoted
         {{"/tmp/K.KV"}, "/tmp/K.KV"},
         {{}, ""},

@@ -1,17 +1,17 @@
 // The mstsc.exe program itself, with a recording script in FreeRDP's place.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <algorithm>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -120,7 +120,8 @@ protected:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (root / "stderr").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ASSERT_EQ(::posix_spawn(&standIn, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+        ASSERT_EQ(::posix_spawn(&standIn, program.c_str(), &actions, nullptr, argv.data(), environ),
+                  0);
         posix_spawn_file_actions_destroy(&actions);
     }
 
