@@ -269,6 +269,15 @@ def write_configs(work, port):
     xrdp = ini_set(xrdp, "Globals", "port", f"tcp://127.0.0.1:{port}")
     xrdp = ini_set(xrdp, "Logging", "LogFile", os.path.join(work, "xrdp.log"))
     xrdp = ini_set(xrdp, "Logging", "EnableSyslog", "false")
+    if not (os.path.exists("/etc/xrdp/cert.pem") and os.path.exists("/etc/xrdp/key.pem")):
+        # Debian's package links these to the snake-oil certificate; where
+        # that was never made, a certificate of the test's own does.
+        cert, key = os.path.join(work, "cert.pem"), os.path.join(work, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        "-subj", "/CN=localhost", "-keyout", key, "-out", cert],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        xrdp = ini_set(xrdp, "Globals", "certificate", cert)
+        xrdp = ini_set(xrdp, "Globals", "key_file", key)
     with open(os.path.join(work, "xrdp.ini"), "w") as f:
         f.write(xrdp)
 
