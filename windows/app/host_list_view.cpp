@@ -8,14 +8,14 @@
 namespace korvan {
 namespace {
 
-struct ColumnSpec {
+struct ColumnLayout {
     TextId title;
     int width;
 };
 
 // The password column exists so that the row carries it, but has no width:
 // passwords are never shown.
-constexpr std::array<ColumnSpec, kColumnCount> kColumns = {{
+constexpr std::array<ColumnLayout, kColumnCount> kColumns = {{
     {TextId::ColumnNote, 80},
     {TextId::ColumnAddress, 210},
     {TextId::ColumnUser, 130},
