@@ -109,15 +109,15 @@ int check(Context& context, const std::string& timeoutText, const std::string& p
         }
     };
     bool finished = false;
-    checker.setListener({[&](int row, bool up) {
-                             skipTo(row);
-                             line(row, std::string(textUtf8(up ? TextId::StatusOnline
-                                                               : TextId::StatusOffline)));
-                             ++(up ? online : offline);
-                             printed = row + 1;
-                             std::cout.flush();
-                         },
-                         [&] { finished = true; }});
+    checker.setListener(
+        {[&](int row, bool up) {
+             skipTo(row);
+             line(row, std::string(textUtf8(up ? TextId::StatusOnline : TextId::StatusOffline)));
+             ++(up ? online : offline);
+             printed = row + 1;
+             std::cout.flush();
+         },
+         [&] { finished = true; }});
 
     auto start = std::chrono::steady_clock::now();
     checker.arm();
@@ -128,15 +128,16 @@ int check(Context& context, const std::string& timeoutText, const std::string& p
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char took[32];
     std::snprintf(took, sizeof took, "%.1f", seconds);
-    std::cout << "online " << online << ", offline " << offline << ", skipped " << skipped
-              << " (" << hosts.rowCount() << " hosts in " << took << " s)\n";
+    std::cout << "online " << online << ", offline " << offline << ", skipped " << skipped << " ("
+              << hosts.rowCount() << " hosts in " << took << " s)\n";
     return 0;
 }
 
 }  // namespace
 
 void addCheckCommand(CLI::App& app, Context& context) {
-    auto* cmd = app.add_subcommand("check", "test every stored host's port once and print the statuses");
+    auto* cmd =
+        app.add_subcommand("check", "test every stored host's port once and print the statuses");
     context.addDbOption(*cmd);
     static std::string timeout = "5000", parallel = "64";
     cmd->add_option("--timeout", timeout, "milliseconds per attempt (default 5000)");

@@ -18,9 +18,9 @@
 namespace korvan {
 
 // Periods of the online-check timer, in milliseconds.
-inline constexpr int kFirstCheckDelay = 100;    // armed at the end of start-up
-inline constexpr int kCheckPeriod = 60000;      // set by every tick
-inline constexpr int kEarlyCheckDelay = 1000;   // after a refresh or an import
+inline constexpr int kFirstCheckDelay = 100;   // armed at the end of start-up
+inline constexpr int kCheckPeriod = 60000;     // set by every tick
+inline constexpr int kEarlyCheckDelay = 1000;  // after a refresh or an import
 
 // The port an address's port text stands for: its leading number cut
 // toward zero (0 when it has none), 1 when that is 0 or less, then modulo

@@ -98,8 +98,7 @@ Start startConnect(Attempt& attempt, in_addr address) {
 class PosixConnector : public Connector {
 public:
     void probe(std::span<const ProbeTarget> targets, const ProbeOptions& options,
-               std::stop_token stop,
-               const std::function<void(std::size_t, bool)>& done) override {
+               std::stop_token stop, const std::function<void(std::size_t, bool)>& done) override {
         int wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
         // Without a wake-up (no descriptor left) the waits below are cut
         // into short slices, so that a stop is still seen soon.
@@ -162,8 +161,10 @@ private:
                         break;
                     }
                     ++next;
-                    if (s == Start::Connecting) inFlight.push_back(std::move(attempt));
-                    else done(attempt.index, s == Start::Connected);
+                    if (s == Start::Connecting)
+                        inFlight.push_back(std::move(attempt));
+                    else
+                        done(attempt.index, s == Start::Connected);
                     continue;
                 }
                 auto job = std::make_shared<Lookup>();
@@ -186,7 +187,8 @@ private:
             auto nearest = std::min_element(inFlight.begin(), inFlight.end(),
                                             [](const Attempt& a, const Attempt& b) {
                                                 return a.deadline < b.deadline;
-                                            })->deadline;
+                                            })
+                               ->deadline;
             auto wait = std::chrono::ceil<std::chrono::milliseconds>(nearest - Clock::now());
             int timeout = static_cast<int>(std::clamp<long long>(wait.count(), 0, 60000));
             if (wake < 0) timeout = std::min(timeout, 50);
@@ -212,7 +214,8 @@ private:
                     if (events & (POLLOUT | POLLERR | POLLHUP)) {
                         int error = 0;
                         socklen_t size = sizeof error;
-                        if (getsockopt(a.fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
+                        if (getsockopt(a.fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+                            error = errno;
                         outcome = error == 0;
                     }
                 } else if (a.lookup) {

@@ -24,8 +24,7 @@ public:
     int holdAfter = -1;
 
     void probe(std::span<const ProbeTarget> targets, const ProbeOptions& options,
-               std::stop_token stop,
-               const std::function<void(std::size_t, bool)>& done) override {
+               std::stop_token stop, const std::function<void(std::size_t, bool)>& done) override {
         {
             std::lock_guard lock(mutex);
             ++calls;
@@ -36,10 +35,18 @@ public:
         for (std::size_t k = 0; k < targets.size(); ++k) {
             std::size_t i = reverseOrder ? targets.size() - 1 - k : k;
             if (reported == holdAfter) {
+                // A stop callback rather than condition_variable_any's
+                // stop_token wait, which misses the stop with mingw's
+                // libstdc++. Taking the mutex in the callback orders the stop
+                // before or after the waiter's check, never in between.
+                std::stop_callback wakeOnStop(stop, [this] {
+                    { std::lock_guard lock(mutex); }
+                    changed.notify_all();
+                });
                 std::unique_lock lock(mutex);
                 ++holding;
                 changed.notify_all();
-                gate.wait(lock, stop, [&] { return released; });
+                changed.wait(lock, [&] { return released || stop.stop_requested(); });
                 --holding;
                 if (stop.stop_requested()) return;
             }
@@ -55,7 +62,7 @@ public:
             std::lock_guard lock(mutex);
             released = true;
         }
-        gate.notify_all();
+        changed.notify_all();
     }
 
     // Waits until a probe is held at holdAfter.
@@ -79,7 +86,6 @@ public:
 
 private:
     std::mutex mutex;
-    std::condition_variable_any gate;
     std::condition_variable changed;
     bool released = false;
     int holding = 0;

@@ -54,7 +54,8 @@ public:
     }
 
     // Waits until `count` items have been posted in all (none run).
-    bool waitForPosts(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    bool waitForPosts(std::size_t count,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
         std::unique_lock lock(mutex);
         return arrived.wait_for(lock, limit, [&] { return posted >= count; });
     }

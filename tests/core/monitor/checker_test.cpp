@@ -19,6 +19,14 @@ using testing::FakeConnector;
 using testing::FakeGuiThread;
 using testing::FakeTimers;
 
+// "h0", "h1", ...; appended rather than prefixed, which keeps GCC 12's
+// -Wrestrict false positive on `"h" + std::to_string(i)` away.
+std::string hostName(int i) {
+    std::string name = "h";
+    name += std::to_string(i);
+    return name;
+}
+
 TEST(ReachabilityTarget, AddressAndPortRules) {
     struct Case {
         const char* address;
@@ -70,7 +78,8 @@ protected:
 
     void SetUp() override {
         checker.emplace(hosts, colours, timers, gui, connector, CheckerOptions{});
-        checker->setListener({[&](int row, bool) { checkedRows.push_back(row); }, [&] { ++finished; }});
+        checker->setListener(
+            {[&](int row, bool) { checkedRows.push_back(row); }, [&] { ++finished; }});
     }
 
     int addHost(const std::string& note, const std::string& address) {
@@ -123,7 +132,7 @@ TEST_F(CheckerTest, SweepWritesStatusesAndColoursAndSkipsEmptyAddresses) {
 
 TEST_F(CheckerTest, ResultsReachTheRowsInRowOrderWhateverOrderTheyEndIn) {
     connector.reverseOrder = true;
-    for (int i = 0; i < 6; ++i) addHost("n", i == 2 ? "" : "h" + std::to_string(i));
+    for (int i = 0; i < 6; ++i) addHost("n", i == 2 ? "" : hostName(i));
     connector.reachable["h4"] = true;
     checker->arm();
     checker->tick();
@@ -154,11 +163,10 @@ TEST_F(CheckerTest, TimerPeriodsOfStartupTickRefreshAndImport) {
     ASSERT_TRUE(runSweep());
     checker->refresh();
     checker->requestEarlyCheck();
-    EXPECT_EQ(timers.calls, (std::vector<Call>{{online, 60000},
-                                               {online, 100},
-                                               {online, 60000},
-                                               {online, 1000},
-                                               {online, 1000}}));
+    EXPECT_EQ(
+        timers.calls,
+        (std::vector<Call>{
+            {online, 60000}, {online, 100}, {online, 60000}, {online, 1000}, {online, 1000}}));
 }
 
 TEST_F(CheckerTest, SortModePausesTicksAndKeepsThePeriod) {
@@ -193,7 +201,7 @@ TEST_F(CheckerTest, SortModeLetsARunningSweepFinish) {
 }
 
 TEST_F(CheckerTest, TicksDuringASweepStartNoSecondWorkerAndStopStillEndsIt) {
-    for (int i = 0; i < 4; ++i) addHost("n", "h" + std::to_string(i));
+    for (int i = 0; i < 4; ++i) addHost("n", hostName(i));
     connector.holdAfter = 1;
     checker->arm();
     checker->tick();
@@ -204,7 +212,7 @@ TEST_F(CheckerTest, TicksDuringASweepStartNoSecondWorkerAndStopStillEndsIt) {
     EXPECT_EQ(connector.callCount(), 1);
     EXPECT_EQ(timers.period(Timers::Id::OnlineCheck), 60000);
 
-    checker->stop();  // returns although the connector is still held
+    checker->stop();                // returns although the connector is still held
     EXPECT_FALSE(checker->idle());  // stopping alone does not make it idle
     gui.runPending();
     EXPECT_EQ(status(0), text(TextId::StatusChecking));  // posted before the stop, dropped
@@ -212,7 +220,7 @@ TEST_F(CheckerTest, TicksDuringASweepStartNoSecondWorkerAndStopStillEndsIt) {
 }
 
 TEST_F(CheckerTest, StopMidSweepLeavesLaterRowsUntouchedAndKeepsColours) {
-    for (int i = 0; i < 5; ++i) addHost("n", "h" + std::to_string(i));
+    for (int i = 0; i < 5; ++i) addHost("n", hostName(i));
     connector.reachable = {{"h0", true}, {"h1", true}, {"h2", true}, {"h3", true}, {"h4", true}};
     connector.holdAfter = 2;
     checker->arm();
@@ -235,7 +243,7 @@ TEST_F(CheckerTest, StopMidSweepLeavesLaterRowsUntouchedAndKeepsColours) {
 }
 
 TEST_F(CheckerTest, RefreshStopsTheSweepAndTheNextTickStartsFromRowZero) {
-    for (int i = 0; i < 3; ++i) addHost("n", "h" + std::to_string(i));
+    for (int i = 0; i < 3; ++i) addHost("n", hostName(i));
     connector.holdAfter = 1;
     checker->arm();
     checker->tick();
@@ -256,7 +264,7 @@ TEST_F(CheckerTest, RefreshStopsTheSweepAndTheNextTickStartsFromRowZero) {
 }
 
 TEST_F(CheckerTest, RowsDeletedOrChangedMeanwhileGetNoForeignResult) {
-    for (int i = 0; i < 4; ++i) addHost("n", "h" + std::to_string(i));
+    for (int i = 0; i < 4; ++i) addHost("n", hostName(i));
     connector.reachable = {{"h0", true}, {"h1", true}, {"h2", true}, {"h3", true}};
     checker->arm();
     checker->tick();

@@ -26,8 +26,8 @@ constexpr auto kShortTimeout = 300ms;
 
 // Probes and collects every answer, checking that each target is reported
 // exactly once.
-std::map<std::size_t, bool> probeAll(const std::vector<ProbeTarget>& targets,
-                                     ProbeOptions options, std::stop_token stop = {}) {
+std::map<std::size_t, bool> probeAll(const std::vector<ProbeTarget>& targets, ProbeOptions options,
+                                     std::stop_token stop = {}) {
     auto connector = makeSystemConnector();
     std::map<std::size_t, bool> answers;
     connector->probe(targets, options, stop, [&](std::size_t i, bool ok) {
@@ -47,10 +47,10 @@ TEST(SystemConnector, ListeningRefusedUnansweringAndUnusableHosts) {
         {"127.0.0.1", listening.port},
         {"127.0.0.1", refused.port},
         {"127.0.0.1", silent.port},
-        {"", listening.port},                 // empty host
-        {"localhost", listening.port},        // resolved by the system
+        {"", listening.port},           // empty host
+        {"localhost", listening.port},  // resolved by the system
         {"no-such-host.invalid", listening.port},
-        {"127.0.0.1", 0},                     // port 0 never connects
+        {"127.0.0.1", 0},  // port 0 never connects
     };
     auto start = Clock::now();
     auto answers = probeAll(targets, {kShortTimeout, 64});

@@ -68,7 +68,8 @@ public:
         s = socket(AF_INET, SOCK_STREAM, 0);
         if (s == kNoSocket) throw std::runtime_error("socket");
         auto a = loopbackAddress(ip, 0);
-        if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) throw std::runtime_error("bind " + ip);
+        if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+            throw std::runtime_error("bind " + ip);
         socklen_t size = sizeof a;
         getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
         port = ntohs(a.sin_port);
