@@ -1,7 +1,8 @@
 #include "core/ports/protection.h"
 
-#include <wincrypt.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <wincrypt.h>
 
 #include <string>
 

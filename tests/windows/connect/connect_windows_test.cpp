@@ -3,8 +3,9 @@
 // tool-help snapshot. A fake mstsc.exe records what it was started with.
 #include <gtest/gtest.h>
 
-#include <wincrypt.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <wincrypt.h>
 
 #include <algorithm>
 #include <chrono>

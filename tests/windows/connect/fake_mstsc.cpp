@@ -2,8 +2,9 @@
 // its arguments to the file named by KORVAN_FAKE_MSTSC_LOG (UTF-8, one
 // record per start), then stays alive like a client window would until it
 // is ended, or for a minute at most, so that no stray copy outlives a run.
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <string>
 
