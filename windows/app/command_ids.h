@@ -54,6 +54,7 @@ enum TimerId : UINT_PTR {
 enum : UINT {
     WM_KORVAN_POSTED = WM_APP + 1,  // lParam: work posted from another thread
     WM_KORVAN_TRAY = WM_APP + 2,    // tray icon events; lParam: the mouse message
+    WM_KORVAN_LIST_SYNC = WM_APP + 3,  // the host list view applies pending row changes
 };
 
 }  // namespace korvan

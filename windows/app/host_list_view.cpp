@@ -32,7 +32,9 @@ HostListView::HostListView(HostList& hostList, CellColourTable& table)
 
 HostListView::~HostListView() { hosts.removeObserver(this); }
 
-HWND HostListView::create(HWND parent, int id, RECT bounds) {
+HWND HostListView::create(HWND parent, int id, RECT bounds, UINT syncMessage) {
+    parentWindow = parent;
+    syncMessageId = syncMessage;
     list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                            WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS |
                                LVS_NOSORTHEADER,
@@ -47,7 +49,8 @@ HWND HostListView::create(HWND parent, int id, RECT bounds) {
     ListView_SetTextColor(list, colours.defaults().text);
     ListView_SetTextBkColor(list, colours.defaults().background);
     ListView_SetBkColor(list, colours.defaults().background);
-    syncCount();
+    countStale = true;
+    flush();
     return list;
 }
 
@@ -64,10 +67,29 @@ void HostListView::createColumns() {
     }
 }
 
-void HostListView::syncCount() {
+void HostListView::scheduleFlush() {
+    if (!list || flushPosted) return;
+    flushPosted = PostMessageW(parentWindow, syncMessageId, 0, 0) != FALSE;
+    if (!flushPosted) flush();
+}
+
+void HostListView::flush() {
+    flushPosted = false;
     if (!list) return;
-    ListView_SetItemCountEx(list, hosts.rowCount(), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
-    InvalidateRect(list, nullptr, FALSE);
+    if (countStale) {
+        countStale = false;
+        ListView_SetItemCountEx(list, hosts.rowCount(), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+        InvalidateRect(list, nullptr, FALSE);
+    }
+    if (selectionStale) {
+        selectionStale = false;
+        selectionChanged();
+    }
+}
+
+bool HostListView::rowOnScreen(int row) const {
+    int top = ListView_GetTopIndex(list);
+    return row >= top && row <= top + ListView_GetCountPerPage(list);
 }
 
 void HostListView::copyViewSelectionRange(int from, int to, bool selected) {
@@ -144,23 +166,30 @@ bool HostListView::onNotify(const NMHDR& header, LRESULT& result) {
     }
 }
 
-void HostListView::rowsInserted(int, int) { syncCount(); }
+void HostListView::rowsInserted(int, int) {
+    countStale = true;
+    scheduleFlush();
+}
 
 void HostListView::rowsRemoved(int, int) {
     // The view keeps its selection by position; rows moving up would leave
     // it marking the wrong ones.
-    syncCount();
-    selectionChanged();
+    countStale = true;
+    selectionStale = true;
+    scheduleFlush();
 }
 
 void HostListView::rowsChanged(int first, int last) {
-    if (list) ListView_RedrawItems(list, first, last);
+    if (list && !countStale) ListView_RedrawItems(list, first, last);
 }
 
 void HostListView::cellChanged(int row, int column) { redrawCell(row, column); }
 
 void HostListView::redrawCell(int row, int column) {
-    if (!list || row < 0 || row >= hosts.rowCount()) return;
+    // A pending count change repaints everything anyway; a hidden list is
+    // painted whole when shown; a row off screen is painted when scrolled in.
+    if (!list || countStale || !IsWindowVisible(list)) return;
+    if (row < 0 || row >= hosts.rowCount() || !rowOnScreen(row)) return;
     RECT cell{};
     // For column 0, LVIR_BOUNDS would be the whole row.
     if (!ListView_GetSubItemRect(list, row, column, column == 0 ? LVIR_LABEL : LVIR_BOUNDS, &cell))
@@ -170,6 +199,13 @@ void HostListView::redrawCell(int row, int column) {
 
 void HostListView::selectionChanged() {
     if (!list || syncing) return;
+    if (countStale) {
+        // Rows the view does not have yet cannot be marked: mark them with
+        // the count, in flush().
+        selectionStale = true;
+        scheduleFlush();
+        return;
+    }
     syncing = true;
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
     for (int row : hosts.selectedRows()) ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
@@ -177,7 +213,9 @@ void HostListView::selectionChanged() {
 }
 
 void HostListView::ensureVisibleRequested(int row) {
-    if (list) ListView_EnsureVisible(list, row, FALSE);
+    if (!list) return;
+    flush();
+    ListView_EnsureVisible(list, row, FALSE);
 }
 
 void HostListView::redrawRequested() {

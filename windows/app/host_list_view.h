@@ -24,7 +24,9 @@ public:
     HostListView& operator=(const HostListView&) = delete;
 
     // Creates the list view as a child of `parent` (hidden until shown).
-    HWND create(HWND parent, int id, RECT bounds);
+    // Row-count changes are applied later, together, through a
+    // `syncMessage` posted to `parent`, which hands it to flush().
+    HWND create(HWND parent, int id, RECT bounds, UINT syncMessage);
     HWND handle() const { return list; }
 
     // Adds the five columns with their titles and widths.
@@ -43,16 +45,31 @@ public:
     void ensureVisibleRequested(int row) override;
     void redrawRequested() override;
 
-    // Repaints one cell only (its colours or its text changed).
+    // Repaints one cell only (its colours or its text changed), when it is
+    // on screen.
     void redrawCell(int row, int column);
 
+    // Gives the list view the model's row count (and, after rows went,
+    // the model's selection) now. Called for the posted sync message and
+    // before anything that needs the view's rows to match the model's.
+    void flush();
+
 private:
-    void syncCount();
+    void scheduleFlush();
+    bool rowOnScreen(int row) const;
     void copyViewSelectionRange(int from, int to, bool selected);
 
     HostList& hosts;
     CellColourTable& colours;
     HWND list = nullptr;
+    HWND parentWindow = nullptr;
+    UINT syncMessageId = 0;
+    // Setting the item count makes the list view recompute its layout and
+    // scroll bars, which costs far more than a row: appending ten thousand
+    // rows one by one must not do it ten thousand times.
+    bool countStale = false;
+    bool selectionStale = false;
+    bool flushPosted = false;
     // True while the view's selection is being set from the model, so that
     // the list view's own change notifications are not fed back.
     bool syncing = false;

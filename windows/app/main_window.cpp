@@ -174,6 +174,7 @@ LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         }
         case WM_KORVAN_POSTED: WinGuiThread::run(lParam); return 0;
+        case WM_KORVAN_LIST_SYNC: listView.flush(); return 0;
         case WM_KORVAN_TRAY:
             if (LOWORD(lParam) == WM_LBUTTONUP) shell.restoreFromTray();
             if (LOWORD(lParam) == WM_RBUTTONUP) showPopup(trayPopup);
@@ -236,7 +237,8 @@ void MainWindow::createControls() {
     child(0, L"BUTTON", wideText(TextId::SearchButton), BS_PUSHBUTTON | WS_TABSTOP, 340, 94, 152, 25,
           IDC_SEARCH_BUTTON);
     child(0, L"BUTTON", wideText(TextId::ListGroup), BS_GROUPBOX, 0, 127, 520, 425, IDC_LIST_GROUP);
-    HWND list = listView.create(window, IDC_HOST_LIST, RECT{2, 144, 2 + 515, 144 + 400});
+    HWND list = listView.create(window, IDC_HOST_LIST, RECT{2, 144, 2 + 515, 144 + 400},
+                                WM_KORVAN_LIST_SYNC);
     if (list) {
         SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont()), FALSE);
         // Above the group box that frames it, so that it is drawn last.
@@ -384,6 +386,7 @@ void MainWindow::onDestroy() {
 void MainWindow::createColumns() { listView.createColumns(); }
 
 void MainWindow::showWindowAndList() {
+    listView.flush();
     ShowWindow(listView.handle(), SW_SHOW);
     if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOW);
 }

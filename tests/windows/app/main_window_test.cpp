@@ -338,6 +338,7 @@ TEST_F(MainWindowTest, CloseBoxAnsweredNoStillSaves) {
     int row = hosts.appendRow();
     hosts.setCellText(row, kColumnAddress, "10.1.1.1");
     hosts.setCellText(row, kColumnUser, "admin");
+    pumpMessagesFor(0);  // row-count changes reach the view through the queue
     EXPECT_EQ(ListView_GetItemCount(list()), 1);
 
     answers.queue(IDNO);
@@ -432,6 +433,7 @@ TEST_F(MainWindowTest, SelectionFollowsTheListBothWays) {
     EXPECT_EQ(ListView_GetNextItem(list(), -1, LVNI_SELECTED), 4);
     // Deleting a row above moves the selection mark with the host.
     window->hostList().deleteRow(0);
+    pumpMessagesFor(0);
     EXPECT_EQ(ListView_GetItemCount(list()), 4);
     EXPECT_EQ(ListView_GetNextItem(list(), -1, LVNI_SELECTED), 3);
 }
