@@ -164,10 +164,13 @@ class Processes:
         with open(self.record, "w") as f:
             json.dump({"pids": self.started, "uid": self.user_uid}, f)
 
-    def stop_all(self):
+    def stop_all(self, tmp=None):
         # Children first are found through the parents, so collect the whole
         # tree before anything dies and gets reparented.
         pids = []
+        if tmp:  # clients started by korvanctl that a failure left unrecorded
+            for pid in our_clients(tmp):
+                pids += descendants(pid) + [pid]
         for pid, _ in reversed(self.started):
             pids += descendants(pid) + [pid]
         if self.user_uid is not None:
@@ -200,14 +203,18 @@ def free_port():
 
 
 def listening(port):
-    for family, host in ((socket.AF_INET, "127.0.0.1"), (socket.AF_INET6, "::1")):
+    """Whether some socket listens on the port, read from the kernel's
+    tables: a probing connection would make xrdp log a failed login."""
+    for table in ("/proc/net/tcp", "/proc/net/tcp6"):
         try:
-            with socket.socket(family, socket.SOCK_STREAM) as s:
-                s.settimeout(0.5)
-                s.connect((host, port))
-                return True
+            with open(table) as f:
+                rows = f.read().splitlines()[1:]
         except OSError:
-            pass
+            continue
+        for row in rows:
+            fields = row.split()
+            if len(fields) > 3 and fields[3] == "0A" and int(fields[1].rsplit(":", 1)[1], 16) == port:
+                return True
     return False
 
 
@@ -374,10 +381,13 @@ def korvanctl(ctx, *args):
     return output
 
 
-def our_clients(ctx):
-    """Stand-ins started on a profile in this run's temporary directory."""
-    return [pid for pid, _, _, exe in proc_entries()
-            if exe == "mstsc.exe" and ctx.tmp in cmdline(pid)]
+def our_clients(tmp):
+    """Stand-ins started on a profile in this run's temporary directory. A
+    child forked by one looks the same until it has become FreeRDP."""
+    found = [(pid, ppid) for pid, ppid, _, exe in proc_entries()
+             if exe == "mstsc.exe" and tmp in cmdline(pid)]
+    pids = {pid for pid, _ in found}
+    return [pid for pid, ppid in found if ppid not in pids]
 
 
 def freerdp_of(client):
@@ -386,7 +396,7 @@ def freerdp_of(client):
 
 def connect(ctx, row):
     korvanctl(ctx, "connect", str(row), "--db", ctx.db)
-    client = wait_until("the mstsc.exe stand-in", lambda: our_clients(ctx), timeout=10)
+    client = wait_until("the mstsc.exe stand-in", lambda: our_clients(ctx.tmp), timeout=10)
     if len(client) != 1:
         raise Failure(f"expected one client, found {client}")
     client = client[0]
@@ -508,6 +518,17 @@ def main():
         return 0
     except (Failure, subprocess.SubprocessError, OSError) as e:
         log(f"FAILED: {e}")
+        # Where each process still running is stuck, for a hang seen only in CI.
+        for pid, exe in ctx.processes.started:
+            if alive(pid):
+                state = {}
+                for item in ("wchan", "syscall"):
+                    try:
+                        with open(f"/proc/{pid}/{item}") as f:
+                            state[item] = f.read().strip()
+                    except OSError:
+                        state[item] = "?"
+                log(f"--- {exe} {pid} waits in {state['wchan']} (syscall {state['syscall']})")
         for name in ("xrdp.log", "sesman.log", "client.log"):
             path = os.path.join(ctx.work, name)
             if os.path.exists(path):
@@ -516,7 +537,7 @@ def main():
                 log(f"--- last lines of {name}:\n" + "\n".join(tail))
         return 1
     finally:
-        ctx.processes.stop_all()
+        ctx.processes.stop_all(getattr(ctx, "tmp", None))
 
 
 if __name__ == "__main__":
