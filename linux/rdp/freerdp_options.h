@@ -10,6 +10,8 @@
 
 namespace korvan::rdp {
 
+// "/console" gives a normal session, as today's Windows client treats that
+// old switch; only "/Admin" asks for the administrative session.
 enum class SessionKind { Normal, Admin };
 
 // What the system puts on the client's command line: the profile path and
