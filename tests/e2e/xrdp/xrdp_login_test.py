@@ -538,6 +538,11 @@ def main():
         return 1
     finally:
         ctx.processes.stop_all(getattr(ctx, "tmp", None))
+        if ctx.processes.user_uid is not None:
+            # A known password must not outlive the test: lock it until the
+            # next run sets it again.
+            subprocess.run(["usermod", "--lock", USER], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
 
 
 if __name__ == "__main__":
