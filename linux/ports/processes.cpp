@@ -15,6 +15,7 @@
 #include <fstream>
 #include <limits>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "core/app/gbk.h"
@@ -107,13 +108,16 @@ public:
         std::error_code ec;
         fs::directory_iterator it("/proc", ec);
         if (ec) return out;
-        for (const auto& entry : it) {
-            std::string pid = entry.path().filename().string();
+        // increment(ec) rather than a range-for, whose ++ throws when /proc
+        // changes under it.
+        for (; it != fs::directory_iterator(); it.increment(ec)) {
+            if (ec) break;
+            std::string pid = it->path().filename().string();
             if (pid.empty() ||
                 !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; }))
                 continue;
             // A process that ended since the directory was read is skipped.
-            auto name = processName(entry.path());
+            auto name = processName(it->path());
             if (!name) continue;
             out.push_back({utf8ToGbkLenient(*name), static_cast<uint32_t>(std::stoul(pid))});
         }
@@ -159,11 +163,16 @@ public:
         // Nobody waits for the client; a thread of its own reaps it when it
         // ends, so no zombie lingers in the process list (where close-all
         // would find it again).
-        std::thread([pid] {
-            int status = 0;
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-        }).detach();
+        try {
+            std::thread([pid] {
+                int status = 0;
+                while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+                }
+            }).detach();
+        } catch (const std::system_error&) {
+            // No thread to spare: the client still runs; it stays a zombie
+            // after it ends, until this program ends too.
+        }
         return {};
     }
 
