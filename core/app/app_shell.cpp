@@ -116,6 +116,11 @@ void AppShell::saveNow() {
     }
 }
 
+void AppShell::sessionEnding() {
+    if (!started) return;
+    static_cast<void>(store.save(settings, hosts));
+}
+
 void AppShell::windowStateTick() {
     if (hosts.sortMode() || !started) return;
     ports.window.showWindowAndList();

@@ -90,6 +90,11 @@ public:
     // "立即保存": saves and says whether it worked, naming the file when not.
     void saveNow();
 
+    // The user logs off or shuts the computer down: the close box will not
+    // be asked, so the hosts are saved now, without a question. There is
+    // no one left to tell of a failure; the old file stays as it was.
+    void sessionEnding();
+
     // Tick of the window-state timer: shows the window and the list once and
     // stops the timer, unless sort mode is on.
     void windowStateTick();

@@ -139,6 +139,9 @@ LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (shell.mayClose()) DestroyWindow(window);
             return 0;
         case WM_DESTROY: onDestroy(); return 0;
+        case WM_ENDSESSION:
+            if (wParam) shell.sessionEnding();
+            return 0;
         case WM_COMMAND:
             if (HIWORD(wParam) == 0 || HIWORD(wParam) == BN_CLICKED) onCommand(LOWORD(wParam));
             return 0;

@@ -279,6 +279,21 @@ TEST_F(AppShellTest, SaveNowReportsSuccessOrTheFileThatFailed) {
     EXPECT_EQ(boxes[1].buttons, Dialogs::Buttons::Ok);
 }
 
+TEST_F(AppShellTest, SessionEndSavesWithoutAsking) {
+    shell().setUp();
+    int row = hosts.appendRow();
+    hosts.setCellText(row, kColumnAddress, "10.2.2.2");
+    hosts.setCellText(row, kColumnUser, "admin");
+    dialogs.events.clear();
+    shell().sessionEnding();
+    EXPECT_TRUE(dialogs.events.empty());
+    HostList reloaded;
+    SessionSettings s;
+    ConfigStore{files, kDb}.load(s, reloaded);
+    ASSERT_EQ(reloaded.rowCount(), 1);
+    EXPECT_EQ(reloaded.cellText(0, kColumnAddress), "10.2.2.2");
+}
+
 TEST_F(AppShellTest, WindowStateTickWaitsWhileSorting) {
     shell().setUp();
     dialogs.events.clear();

@@ -377,6 +377,15 @@ TEST_F(MainWindowTest, ExitFromTheTrayMenuDoesNotSave) {
     EXPECT_FALSE(fs::exists(db));
 }
 
+TEST_F(MainWindowTest, LoggingOffSavesWithoutAQuestion) {
+    ASSERT_EQ(open(), StartupOutcome::Ready);
+    SendMessageW(window->handle(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_FALSE(fs::exists(db));  // the log-off was cancelled
+    SendMessageW(window->handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(fs::exists(db));
+    EXPECT_TRUE(answers.shown.empty());
+}
+
 TEST_F(MainWindowTest, SaveNowReportsSuccessAndNamesTheFileOnFailure) {
     ASSERT_EQ(open(), StartupOutcome::Ready);
     command(IDM_SAVE_NOW);
