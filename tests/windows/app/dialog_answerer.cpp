@@ -11,6 +11,8 @@ constexpr int kMessageTextId = 0xFFFF;
 constexpr int kPromptId = 101;  // the input box's prompt
 constexpr int kEditId = 100;    // the input box's edit field
 constexpr UINT_PTR kAnswerTimer = 0x4B56;
+// The message box's icon: id 20 on Windows, stc1 (0x440) on Wine.
+constexpr int kIconIds[] = {20, 0x440};
 
 std::wstring windowText(HWND window) {
     if (!window) return {};
@@ -62,6 +64,20 @@ void DialogAnswerer::answer(HWND dialog) {
     HWND edit = GetDlgItem(dialog, kEditId);
     seen.hasEdit = edit != nullptr;
     seen.hasYes = GetDlgItem(dialog, IDYES) != nullptr;
+    for (int id : kIconIds) {
+        HWND iconControl = GetDlgItem(dialog, id);
+        if (!iconControl || !IsWindowVisible(iconControl)) continue;
+        auto icon = reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0));
+        if (!icon) continue;
+        // The system's icons are shared: the box shows the very handle
+        // LoadIcon gives.
+        if (icon == LoadIconW(nullptr, IDI_INFORMATION))
+            seen.icon = Shown::Icon::Information;
+        else if (icon == LoadIconW(nullptr, IDI_WARNING))
+            seen.icon = Shown::Icon::Warning;
+        else
+            seen.icon = Shown::Icon::Other;
+    }
     shown.push_back(seen);
 
     Reply reply{seen.hasYes ? IDNO : IDCANCEL, {}};

@@ -21,6 +21,7 @@ public:
         std::wstring text;  // the message, or the input box's prompt
         bool hasEdit = false;
         bool hasYes = false;
+        enum class Icon { None, Information, Warning, Other } icon = Icon::None;
     };
     struct Reply {
         int button;            // IDOK, IDYES, IDNO, IDCANCEL

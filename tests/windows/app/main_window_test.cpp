@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::DialogAnswerer;
+using BoxIcon = DialogAnswerer::Shown::Icon;
 
 std::wstring W(TextId id) {
     const std::string& gbk = text(id);
@@ -294,6 +295,7 @@ TEST_F(MainWindowTest, WrongStartupPasswordEndsWithoutTouchingRemoteDb) {
     EXPECT_EQ(answers.shown[0].title, L"请输入启动密码");
     EXPECT_EQ(answers.shown[0].text, L"请输入启动密码");
     EXPECT_EQ(answers.shown[1].text, L"密码错误！");
+    EXPECT_EQ(answers.shown[1].icon, BoxIcon::None);
     window.reset();
     EXPECT_EQ(readFile(db), before);
 }
@@ -348,6 +350,7 @@ TEST_F(MainWindowTest, CloseBoxAnsweredNoStillSaves) {
     ASSERT_EQ(answers.shown.size(), 1u);
     EXPECT_EQ(answers.shown[0].text, L"确定要退出Korvan3389批量远程桌面工具？");
     EXPECT_TRUE(answers.shown[0].hasYes);
+    EXPECT_EQ(answers.shown[0].icon, BoxIcon::Information);
 
     HostList reloaded;
     SessionSettings s;
@@ -392,6 +395,7 @@ TEST_F(MainWindowTest, SaveNowReportsSuccessAndNamesTheFileOnFailure) {
     ASSERT_EQ(answers.shown.size(), 1u);
     EXPECT_EQ(answers.shown[0].text, L"主机信息保存成功！");
     EXPECT_EQ(answers.shown[0].title, L"信息：");
+    EXPECT_EQ(answers.shown[0].icon, BoxIcon::Information);
     EXPECT_TRUE(fs::exists(db));
 
     // A database in a folder that does not exist cannot be written.
@@ -402,6 +406,7 @@ TEST_F(MainWindowTest, SaveNowReportsSuccessAndNamesTheFileOnFailure) {
     ASSERT_EQ(answers.shown.size(), 1u);
     EXPECT_EQ(answers.shown[0].text.rfind(W(TextId::SaveFailed), 0), 0u);
     EXPECT_NE(answers.shown[0].text.find(unwritable.wstring()), std::wstring::npos);
+    EXPECT_EQ(answers.shown[0].icon, BoxIcon::Warning);
 
     // The close box warns before its question.
     answers.shown.clear();
@@ -424,6 +429,7 @@ TEST_F(MainWindowTest, HelpItemsShowTheirTexts) {
     EXPECT_EQ(answers.shown[2].text, W(TextId::HelpAbout));
     for (const auto& box : answers.shown) {
         EXPECT_EQ(box.title, L"信息：");
+        EXPECT_EQ(box.icon, BoxIcon::Information);
         EXPECT_FALSE(box.hasYes);
     }
 }
