@@ -1,7 +1,6 @@
 #include "core/monitor/checker.h"
 
 #include <algorithm>
-#include <cmath>
 #include <system_error>
 #include <utility>
 #include <vector>
