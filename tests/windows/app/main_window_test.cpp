@@ -444,6 +444,19 @@ TEST_F(MainWindowTest, SelectionFollowsTheListBothWays) {
     ListView_SetItemState(list(), -1, 0, LVIS_SELECTED);
     EXPECT_EQ(window->hostList().selectedCount(), 0);
 
+    // A shift-click range arrives as one notification for the whole range.
+    NMLVODSTATECHANGE range{};
+    range.hdr.hwndFrom = list();
+    range.hdr.idFrom = IDC_HOST_LIST;
+    range.hdr.code = LVN_ODSTATECHANGED;
+    range.iFrom = 1;
+    range.iTo = 3;
+    range.uNewState = LVIS_SELECTED;
+    SendMessageW(window->handle(), WM_NOTIFY, IDC_HOST_LIST, reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(window->hostList().selectedRows(), (std::vector<int>{1, 2, 3}));
+    window->hostList().clearSelection();
+    EXPECT_EQ(ListView_GetSelectedCount(list()), 0u);
+
     window->hostList().selectRow(4);
     EXPECT_EQ(ListView_GetNextItem(list(), -1, LVNI_SELECTED), 4);
     // Deleting a row above moves the selection mark with the host.
