@@ -481,6 +481,24 @@ TEST_F(MainWindowTest, ConnectWithoutSelectionSaysSo) {
     EXPECT_EQ(answers.shown.size(), 2u);
 }
 
+TEST_F(MainWindowTest, ConnectCommandsStartTheClientForTheRightRows) {
+    storeFile(3);
+    ASSERT_EQ(open(), StartupOutcome::Ready);
+    ListView_SetItemState(list(), 2, LVIS_SELECTED, LVIS_SELECTED);
+    notifyList(NM_DBLCLK);
+    ASSERT_EQ(processes.started.size(), 1u);
+    EXPECT_EQ(processes.started[0].rfind("mstsc.exe ", 0), 0u);
+    EXPECT_NE(processes.started[0].find(" /console"), std::string::npos);
+    EXPECT_TRUE(answers.shown.empty());
+
+    answers.queue(IDYES);
+    command(IDM_CONNECT_ALL);
+    EXPECT_EQ(processes.started.size(), 4u);
+    EXPECT_EQ(answers.shown.size(), 1u);
+    EXPECT_EQ(answers.shown[0].text, W(TextId::AskConnectAll));
+    EXPECT_TRUE(IsWindowEnabled(window->handle()));
+}
+
 TEST_F(MainWindowTest, CloseAllAsksAndEndsOnlyTheRdpClients) {
     ASSERT_EQ(open(), StartupOutcome::Ready);
     processes.running.push_back({"mstsc.exe", 90});
