@@ -63,6 +63,8 @@ MainWindow::MainWindow(MainWindowServices windowServices, MainWindowOptions wind
 
 MainWindow::~MainWindow() {
     if (window) DestroyWindow(window);
+    // The class carries this window's icons, which go with it.
+    UnregisterClassW(kClassName, GetModuleHandleW(nullptr));
     onlineChecker.stop();
     colours.setObserver({});
     hosts.removeObserver(this);
