@@ -48,7 +48,8 @@ StartupOutcome AppShell::setUp() {
     settings.applyDefaults();
 
     LoadReport report = store.load(settings, hosts);
-    for (int i = 0; i < report.rowsAppended; ++i) ports.monitor.colourLoadedNote(report.firstRow + i);
+    for (int i = 0; i < report.rowsAppended; ++i)
+        ports.monitor.colourLoadedNote(report.firstRow + i);
 
     started = false;
     if (settings.startupAuth == "1") {
@@ -64,7 +65,8 @@ StartupOutcome AppShell::setUp() {
     }
 
     const std::string& checking = text(TextId::StatusChecking);
-    for (int row = 0; row < hosts.rowCount(); ++row) hosts.setCellText(row, kColumnStatus, checking);
+    for (int row = 0; row < hosts.rowCount(); ++row)
+        hosts.setCellText(row, kColumnStatus, checking);
 
     started = true;
     ports.window.showWindowAndList();

@@ -33,15 +33,15 @@ enum CommandId : UINT {
 
 // Child controls of the main window, in the order of the layout.
 enum ControlId : int {
-    IDC_BANNER = 2001,     // "图片框1"
-    IDC_SEARCH_GROUP,      // "分组框1"
-    IDC_SEARCH_LABEL,      // "透明标签1"
-    IDC_SEARCH_EDIT,       // "search_编辑框"
-    IDC_ENTER_WATCH,       // "动画框1"
-    IDC_SEARCH_BUTTON,     // "search_按钮"
-    IDC_LIST_GROUP,        // "分组框2"
-    IDC_HOST_LIST,         // "超级列表框1"
-    IDC_TIME_LABEL,        // "时间_透明标签"
+    IDC_BANNER = 2001,  // "图片框1"
+    IDC_SEARCH_GROUP,   // "分组框1"
+    IDC_SEARCH_LABEL,   // "透明标签1"
+    IDC_SEARCH_EDIT,    // "search_编辑框"
+    IDC_ENTER_WATCH,    // "动画框1"
+    IDC_SEARCH_BUTTON,  // "search_按钮"
+    IDC_LIST_GROUP,     // "分组框2"
+    IDC_HOST_LIST,      // "超级列表框1"
+    IDC_TIME_LABEL,     // "时间_透明标签"
 };
 
 // Timer ids of the main window.
@@ -52,8 +52,8 @@ enum TimerId : UINT_PTR {
 
 // Private messages of the main window.
 enum : UINT {
-    WM_KORVAN_POSTED = WM_APP + 1,  // lParam: work posted from another thread
-    WM_KORVAN_TRAY = WM_APP + 2,    // tray icon events; lParam: the mouse message
+    WM_KORVAN_POSTED = WM_APP + 1,     // lParam: work posted from another thread
+    WM_KORVAN_TRAY = WM_APP + 2,       // tray icon events; lParam: the mouse message
     WM_KORVAN_LIST_SYNC = WM_APP + 3,  // the host list view applies pending row changes
 };
 

@@ -35,13 +35,11 @@ HostListView::~HostListView() { hosts.removeObserver(this); }
 HWND HostListView::create(HWND parent, int id, RECT bounds, UINT syncMessage) {
     parentWindow = parent;
     syncMessageId = syncMessage;
-    list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                           WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS |
-                               LVS_NOSORTHEADER,
-                           bounds.left, bounds.top, bounds.right - bounds.left,
-                           bounds.bottom - bounds.top, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleW(nullptr), nullptr);
+    list = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+        bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (!list) return nullptr;
     ListView_SetExtendedListViewStyle(
         list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
@@ -148,21 +146,28 @@ bool HostListView::onNotify(const NMHDR& header, LRESULT& result) {
         case NM_CUSTOMDRAW: {
             auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(const_cast<NMHDR&>(header));
             switch (draw.nmcd.dwDrawStage) {
-                case CDDS_PREPAINT: result = CDRF_NOTIFYITEMDRAW; break;
-                case CDDS_ITEMPREPAINT: result = CDRF_NOTIFYSUBITEMDRAW; break;
+                case CDDS_PREPAINT:
+                    result = CDRF_NOTIFYITEMDRAW;
+                    break;
+                case CDDS_ITEMPREPAINT:
+                    result = CDRF_NOTIFYSUBITEMDRAW;
+                    break;
                 case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-                    CellColours c = colours.lookup(static_cast<int>(draw.nmcd.dwItemSpec),
-                                                   draw.iSubItem);
+                    CellColours c =
+                        colours.lookup(static_cast<int>(draw.nmcd.dwItemSpec), draw.iSubItem);
                     draw.clrText = c.text;
                     draw.clrTextBk = c.background;
                     result = CDRF_NEWFONT;
                     break;
                 }
-                default: result = CDRF_DODEFAULT; break;
+                default:
+                    result = CDRF_DODEFAULT;
+                    break;
             }
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -208,7 +213,8 @@ void HostListView::selectionChanged() {
     }
     syncing = true;
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
-    for (int row : hosts.selectedRows()) ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
+    for (int row : hosts.selectedRows())
+        ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
     syncing = false;
 }
 

@@ -29,8 +29,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     int exitCode = 0;
     {
-        MainWindow window({*files, *places, *processes, *registry, *protection, *counter, *connector},
-                          std::move(options));
+        MainWindow window(
+            {*files, *places, *processes, *registry, *protection, *counter, *connector},
+            std::move(options));
         StartupOutcome outcome = window.create();
         // A refused start (another copy, a wrong password) ends quietly
         // with 0 once its message has been shown.

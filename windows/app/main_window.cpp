@@ -23,7 +23,8 @@ void appendItem(HMENU menu, UINT id, TextId title) {
 
 HMENU appendPopup(HMENU bar, TextId title) {
     HMENU popup = CreatePopupMenu();
-    AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), wideText(title).c_str());
+    AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup),
+                wideText(title).c_str());
     return popup;
 }
 
@@ -80,9 +81,9 @@ StartupOutcome MainWindow::create() {
     InitCommonControlsEx(&controls);
 
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    bigIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                            GetSystemMetrics(SM_CXICON),
-                                            GetSystemMetrics(SM_CYICON), 0));
+    bigIcon =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
     smallIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
                                               GetSystemMetrics(SM_CXSMICON),
                                               GetSystemMetrics(SM_CYSMICON), 0));
@@ -100,10 +101,9 @@ StartupOutcome MainWindow::create() {
 
     outcome = StartupOutcome::Ready;
     std::wstring caption = wideText(TextId::AppCaption);
-    HWND created = CreateWindowExW(0, kClassName, caption.c_str(),
-                                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr,
-                                   instance, this);
+    HWND created = CreateWindowExW(
+        0, kClassName, caption.c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+        CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr, instance, this);
     // When the set-up refused to go on, the window is already gone; when
     // the window could not be made at all, the outcome stays Ready and
     // handle() is null.
@@ -136,11 +136,14 @@ LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, 
 
 LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE: return onCreate() ? 0 : -1;
+        case WM_CREATE:
+            return onCreate() ? 0 : -1;
         case WM_CLOSE:
             if (shell.mayClose()) DestroyWindow(window);
             return 0;
-        case WM_DESTROY: onDestroy(); return 0;
+        case WM_DESTROY:
+            onDestroy();
+            return 0;
         case WM_ENDSESSION:
             if (wParam) shell.sessionEnding();
             return 0;
@@ -178,8 +181,12 @@ LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         }
-        case WM_KORVAN_POSTED: WinGuiThread::run(lParam); return 0;
-        case WM_KORVAN_LIST_SYNC: listView.flush(); return 0;
+        case WM_KORVAN_POSTED:
+            WinGuiThread::run(lParam);
+            return 0;
+        case WM_KORVAN_LIST_SYNC:
+            listView.flush();
+            return 0;
         case WM_KORVAN_TRAY:
             if (LOWORD(lParam) == WM_LBUTTONUP) shell.restoreFromTray();
             if (LOWORD(lParam) == WM_RBUTTONUP) showPopup(trayPopup);
@@ -223,24 +230,24 @@ void MainWindow::createControls() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     auto child = [&](DWORD exStyle, const wchar_t* cls, const std::wstring& title, DWORD style,
                      int x, int y, int w, int h, int id) {
-        HWND control = CreateWindowExW(exStyle, cls, title.c_str(), WS_CHILD | WS_VISIBLE | style,
-                                       x, y, w, h, window,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                       nullptr);
+        HWND control = CreateWindowExW(
+            exStyle, cls, title.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, window,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont()), FALSE);
         return control;
     };
 
     banner = loadPngResource(instance, IDR_BANNER_PNG, GetSysColor(COLOR_BTNFACE));
     child(0, L"STATIC", L"", SS_OWNERDRAW, -1, 8, 520, 72, IDC_BANNER);
-    child(0, L"BUTTON", wideText(TextId::SearchGroup), BS_GROUPBOX, 0, 80, 520, 47, IDC_SEARCH_GROUP);
+    child(0, L"BUTTON", wideText(TextId::SearchGroup), BS_GROUPBOX, 0, 80, 520, 47,
+          IDC_SEARCH_GROUP);
     child(0, L"STATIC", wideText(TextId::SearchLabel), SS_LEFT, 8, 96 + 4, 136, 24 - 4,
           IDC_SEARCH_LABEL);
     child(WS_EX_CLIENTEDGE, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, 163, 98, 148, 20,
           IDC_SEARCH_EDIT);
     child(0, ANIMATE_CLASSW, L"", ACS_TRANSPARENT, 315, 101, 16, 16, IDC_ENTER_WATCH);
-    child(0, L"BUTTON", wideText(TextId::SearchButton), BS_PUSHBUTTON | WS_TABSTOP, 340, 94, 152, 25,
-          IDC_SEARCH_BUTTON);
+    child(0, L"BUTTON", wideText(TextId::SearchButton), BS_PUSHBUTTON | WS_TABSTOP, 340, 94, 152,
+          25, IDC_SEARCH_BUTTON);
     child(0, L"BUTTON", wideText(TextId::ListGroup), BS_GROUPBOX, 0, 127, 520, 425, IDC_LIST_GROUP);
     HWND list = listView.create(window, IDC_HOST_LIST, RECT{2, 144, 2 + 515, 144 + 400},
                                 WM_KORVAN_LIST_SYNC);
@@ -347,10 +354,18 @@ void MainWindow::drawBanner(const DRAWITEMSTRUCT& item) {
 
 void MainWindow::onCommand(UINT id) {
     switch (id) {
-        case IDM_CONNECT: connect.connectHostChosen(); break;
-        case IDM_CONNECT_ALL: connect.connectAllChosen(); break;
-        case IDM_CLOSE_ALL: closer.CloseAllSessions(); break;
-        case IDM_SAVE_NOW: shell.saveNow(); break;
+        case IDM_CONNECT:
+            connect.connectHostChosen();
+            break;
+        case IDM_CONNECT_ALL:
+            connect.connectAllChosen();
+            break;
+        case IDM_CLOSE_ALL:
+            closer.CloseAllSessions();
+            break;
+        case IDM_SAVE_NOW:
+            shell.saveNow();
+            break;
         case IDM_HELP_USAGE:
             dialogs.messageBox(text(TextId::HelpUsage), Dialogs::Icon::Information,
                                Dialogs::Buttons::Ok);
@@ -363,7 +378,9 @@ void MainWindow::onCommand(UINT id) {
             dialogs.messageBox(text(TextId::HelpAbout), Dialogs::Icon::Information,
                                Dialogs::Buttons::Ok);
             break;
-        case IDM_TRAY_SHOW: shell.showProgram(); break;
+        case IDM_TRAY_SHOW:
+            shell.showProgram();
+            break;
         case IDM_TRAY_EXIT:
             // No save and no closing sequence: the close box is the way out
             // that keeps changes.
@@ -374,7 +391,8 @@ void MainWindow::onCommand(UINT id) {
         // "取消密码启动", "找回启动密码", "经典", "Win8" and the
         // "快速定位(Enter)" button do nothing yet: the editing, settings and
         // look commands they run are not built.
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -23,7 +23,8 @@ public:
         word(HIWORD(d));
     }
     void text(const wchar_t* s) {
-        do word(static_cast<WORD>(*s)); while (*s++);
+        do word(static_cast<WORD>(*s));
+        while (*s++);
     }
     void alignDword() {
         if (bytes.size() % 2) word(0);
@@ -86,7 +87,8 @@ INT_PTR CALLBACK maskedInputProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                 return TRUE;
             }
             break;
-        default: break;
+        default:
+            break;
     }
     return FALSE;
 }
@@ -94,7 +96,8 @@ INT_PTR CALLBACK maskedInputProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 void pumpMessagesFor(int milliseconds) {
-    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(milliseconds < 0 ? 0 : milliseconds);
+    const ULONGLONG deadline =
+        GetTickCount64() + static_cast<ULONGLONG>(milliseconds < 0 ? 0 : milliseconds);
     for (;;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -107,7 +110,8 @@ void pumpMessagesFor(int milliseconds) {
         }
         ULONGLONG now = GetTickCount64();
         if (now >= deadline) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now),
+                                  QS_ALLINPUT);
     }
 }
 
@@ -126,10 +130,14 @@ Dialogs::Answer WinDialogs::messageBox(std::string_view message, Icon icon, Butt
     std::wstring body = wideFromGbk(message);
     std::wstring title = wideFromGbk(text(TextId::MessageTitle));
     switch (MessageBoxW(parent, body.c_str(), title.c_str(), flags)) {
-        case IDOK: return Answer::Ok;
-        case IDYES: return Answer::Yes;
-        case IDNO: return Answer::No;
-        default: return Answer::Closed;
+        case IDOK:
+            return Answer::Ok;
+        case IDYES:
+            return Answer::Yes;
+        case IDNO:
+            return Answer::No;
+        default:
+            return Answer::Closed;
     }
 }
 
@@ -155,7 +163,8 @@ std::optional<std::string> WinDialogs::askMaskedText(std::string_view title,
     t.word(9);
     t.text(kUiFontFace);
     t.item(SS_LEFT, 8, 8, 184, 10, kPromptLabel, kStatic);
-    t.item(ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 8, 21, 184, 13, kPasswordEdit, kEdit);
+    t.item(ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 8, 21, 184, 13, kPasswordEdit,
+           kEdit);
     t.item(BS_DEFPUSHBUTTON | WS_TABSTOP, 88, 44, 50, 14, IDOK, kButton);
     t.item(BS_PUSHBUTTON | WS_TABSTOP, 142, 44, 50, 14, IDCANCEL, kButton);
 

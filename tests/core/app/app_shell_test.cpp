@@ -130,11 +130,11 @@ TEST_F(AppShellTest, SecondCopyIsRefusedOnlyByExactName) {
         bool refused;
     };
     const Case cases[] = {
-        {{{kExe, 1}}, false},                              // only this copy
-        {{{kExe, 1}, {kExe, 2}}, true},                    // another one runs
-        {{{"korvan3389.exe", 1}, {kExe, 2}}, false},       // letter case differs
+        {{{kExe, 1}}, false},                                // only this copy
+        {{{kExe, 1}, {kExe, 2}}, true},                      // another one runs
+        {{{"korvan3389.exe", 1}, {kExe, 2}}, false},         // letter case differs
         {{{"Korvan3389 - copy.exe", 1}, {kExe, 2}}, false},  // renamed copy
-        {{}, false},                                       // no snapshot
+        {{}, false},                                         // no snapshot
     };
     for (const auto& c : cases) {
         FakeDialogs log;
@@ -198,9 +198,9 @@ TEST_F(AppShellTest, StartupPasswordAccepted) {
         AppShell app({log, rec, rec, rec, rec}, cs, s, list, kExe, {});
         log.maskedAnswers.push_back(c.typed);
         EXPECT_EQ(app.setUp(), StartupOutcome::Ready);
-        EXPECT_THAT(log.trace(), ElementsAre("columns", "colour:0",
-                                             "ask:" + text(TextId::StartupPasswordPrompt), "show",
-                                             "show", "idle", "online:100", "window:100"));
+        EXPECT_THAT(log.trace(),
+                    ElementsAre("columns", "colour:0", "ask:" + text(TextId::StartupPasswordPrompt),
+                                "show", "show", "idle", "online:100", "window:100"));
     }
 }
 

@@ -24,14 +24,16 @@ public:
         enum class Icon { None, Information, Warning, Other } icon = Icon::None;
     };
     struct Reply {
-        int button;            // IDOK, IDYES, IDNO, IDCANCEL
-        std::wstring typed;    // for an input box
+        int button;          // IDOK, IDYES, IDNO, IDCANCEL
+        std::wstring typed;  // for an input box
     };
 
     DialogAnswerer();
     ~DialogAnswerer();
 
-    void queue(int button, std::wstring typed = {}) { replies.push_back({button, std::move(typed)}); }
+    void queue(int button, std::wstring typed = {}) {
+        replies.push_back({button, std::move(typed)});
+    }
 
     std::vector<Shown> shown;
 

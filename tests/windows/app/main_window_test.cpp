@@ -79,7 +79,8 @@ public:
         bitmap = CreateCompatibleBitmap(screen, size.right, size.bottom);
         ReleaseDC(nullptr, screen);
         old = SelectObject(dc, bitmap);
-        SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+        SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                     PRF_CLIENT | PRF_ERASEBKGND);
     }
     ~Snapshot() {
         SelectObject(dc, old);
@@ -245,7 +246,8 @@ TEST_F(MainWindowTest, WithoutRemoteDbTheWindowShowsAnEmptyListAndDefaults) {
 
     // The bar in its order, without the tray menu; the tray menu apart.
     HMENU bar = GetMenu(main);
-    const wchar_t* menus[] = {L"主机管理", L"连接参数", L"编辑排序", L"启动密码", L"使用方法", L"皮肤设置"};
+    const wchar_t* menus[] = {L"主机管理", L"连接参数", L"编辑排序",
+                              L"启动密码", L"使用方法", L"皮肤设置"};
     ASSERT_EQ(GetMenuItemCount(bar), 6);
     for (UINT i = 0; i < 6; ++i) EXPECT_EQ(menuText(bar, i), menus[i]);
     HMENU hosts = GetSubMenu(bar, 0);
@@ -278,8 +280,8 @@ TEST_F(MainWindowTest, SecondCopyIsRefusedButARenamedCopyIsNot) {
     EXPECT_FALSE(fs::exists(db));
 
     answers.shown.clear();
-    processes.running = {{"Window_test.exe", 12}, {"window_test - copy.exe", 40},
-                         {"window_test.exe", 41}};
+    processes.running = {
+        {"Window_test.exe", 12}, {"window_test - copy.exe", 40}, {"window_test.exe", 41}};
     EXPECT_EQ(open(), StartupOutcome::Ready);
     EXPECT_TRUE(answers.shown.empty());
 }

@@ -175,6 +175,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc >= 2 && std::wstring(argv[1]) == L"kill") return killProgram();
     if (argc >= 3 && std::wstring(argv[1]) == L"second") return secondCopy(argv[2]);
     if (argc >= 3 && std::wstring(argv[1]) == L"renamed") return renamedCopy(argv[2]);
-    std::fprintf(stderr, "usage: smoke_driver prepare DIR | wait | second EXE | renamed EXE | kill\n");
+    std::fprintf(stderr,
+                 "usage: smoke_driver prepare DIR | wait | second EXE | renamed EXE | kill\n");
     return 2;
 }
