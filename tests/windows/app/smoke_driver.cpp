@@ -29,10 +29,11 @@ int prepare(const wchar_t* folder) {
     SessionSettings settings;
     settings.applyDefaults();
     HostList hosts;
+    // Loopback only: the program checks every host as soon as it starts.
     const char* rows[][3] = {
         {"北京机房-主控", "127.0.0.1:1", "administrator"},
-        {"上海备份服务器", "192.0.2.10", "administrator"},
-        {"深圳测试机", "192.0.2.20:3390", "admin"},
+        {"上海备份服务器", "127.0.0.2", "administrator"},
+        {"深圳测试机", "127.0.0.3:3390", "admin"},
     };
     for (auto& r : rows) {
         int row = hosts.appendRow();
