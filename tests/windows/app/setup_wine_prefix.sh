@@ -21,7 +21,10 @@ for face in Tahoma "Microsoft Sans Serif" "Segoe UI"; do
     /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f
 done
 # No window manager on Xvfb: unmanaged windows need no handshake with one.
-"$run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+# A prefix for a real desktop (KORVAN_WINE_MANAGED=1) keeps its window manager.
+if [ "${KORVAN_WINE_MANAGED:-0}" != 1 ]; then
+  "$run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+fi
 # The registry reaches the prefix's files only when the server exits.
 WINEPREFIX=$prefix wineserver -w
 touch "$ready"
