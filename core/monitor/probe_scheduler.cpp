@@ -51,6 +51,8 @@ struct Attempt {
     Clock::time_point deadline;
     std::optional<Handle> socket;    // set while connecting
     std::shared_ptr<Lookup> lookup;  // set while the name is being looked up
+    // Set while the name is looked up but no descriptor was free to connect.
+    std::optional<Ipv4Address> resolved;
 };
 
 Start startConnect(ProbeSockets& sockets, Attempt& attempt, Ipv4Address address) {
@@ -81,6 +83,11 @@ std::optional<bool> connectLookedUp(ProbeSockets& sockets, Attempt& attempt) {
     attempt.lookup.reset();
     if (!address) return false;
     Start s = startConnect(sockets, attempt, *address);
+    if (s == Start::NoDescriptor) {
+        // Tried again before new targets start, like a numeric address.
+        attempt.resolved = address;
+        return std::nullopt;
+    }
     if (s == Start::Connecting) return std::nullopt;
     return s == Start::Connected;
 }
@@ -103,6 +110,32 @@ void run(ProbeSockets& sockets, std::span<const ProbeTarget> targets, const Prob
     std::vector<Handle> connecting;
     std::vector<State> states;
     while (!stop.stop_requested() && (next < targets.size() || !inFlight.empty())) {
+        // Looked-up names that found no descriptor free go first. While a
+        // socket of ours is open they keep waiting for it and the window
+        // stays this size; without one, none will free up.
+        for (std::size_t i = 0; i < inFlight.size();) {
+            Attempt& a = inFlight[i];
+            if (!a.resolved) {
+                ++i;
+                continue;
+            }
+            Start s = startConnect(sockets, a, *a.resolved);
+            if (s == Start::NoDescriptor &&
+                std::any_of(inFlight.begin(), inFlight.end(),
+                            [](const Attempt& other) { return other.socket.has_value(); })) {
+                limit = std::min(limit, inFlight.size());
+                ++i;
+                continue;
+            }
+            a.resolved.reset();
+            if (s == Start::Connecting) {
+                ++i;
+                continue;
+            }
+            std::size_t index = a.index;
+            inFlight.erase(inFlight.begin() + static_cast<std::ptrdiff_t>(i));
+            done(index, s == Start::Connected);
+        }
         // Start attempts until the window is full.
         while (next < targets.size() && inFlight.size() < limit && !stop.stop_requested()) {
             const ProbeTarget& target = targets[next];
