@@ -1,5 +1,7 @@
 #include "core/ports/files.h"
 
+#include "linux/ports/fd_io.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -12,18 +14,6 @@ namespace {
 Error ioError(const std::string& what, const std::filesystem::path& path, int err) {
     return makeError(err == ENOENT ? ErrorCode::NotFound : ErrorCode::Io,
                      what + " " + path.string() + ": " + std::strerror(err));
-}
-
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
 }
 
 class PosixFiles final : public Files {

@@ -1,5 +1,7 @@
 #include "core/ports/protection.h"
 
+#include "linux/ports/fd_io.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sodium.h>
@@ -49,19 +51,6 @@ std::filesystem::path configDirectory() {
 Error ioError(const std::string& what, const std::filesystem::path& path, int err) {
     return makeError(err == ENOENT ? ErrorCode::NotFound : ErrorCode::Io,
                      what + " " + path.string() + ": " + std::strerror(err));
-}
-
-bool writeAll(int fd, const unsigned char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // Reads the key file. nullopt with errno ENOENT when there is none.
@@ -114,8 +103,10 @@ Result<void> createKey(const std::filesystem::path& dir, const std::filesystem::
     if (fd < 0) return ioError("cannot create a file in", dir, errno);
     Key key{};
     ::randombytes_buf(key.data(), key.size());
-    bool written = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && writeAll(fd, key.data(), key.size()) &&
-                   ::fsync(fd) == 0;
+    bool written =
+        ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 &&
+        writeAll(fd, std::string_view(reinterpret_cast<const char*>(key.data()), key.size())) &&
+        ::fsync(fd) == 0;
     int err = errno;
     ::sodium_memzero(key.data(), key.size());
     if (::close(fd) != 0 && written) {

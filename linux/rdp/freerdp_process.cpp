@@ -1,5 +1,7 @@
 #include "linux/rdp/freerdp_process.h"
 
+#include "linux/ports/fd_io.h"
+
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -18,18 +20,6 @@ void forwardSignal(int signal) {
 }
 
 constexpr int kForwarded[] = {SIGTERM, SIGINT, SIGHUP};
-
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
 
 [[noreturn]] void runChild(pid_t parent, int input, int errorPipe, const std::string& program,
                            const std::vector<std::string>& args, const sigset_t& oldMask) {
